@@ -1,0 +1,225 @@
+#include "OwnWideString.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+uint32_t TextLength(const char16_t* units, uint32_t count)
+{
+    uint32_t length = 0;
+    while (length < count && units[length] != 0)
+        ++length;
+    return length;
+}
+
+// Decodes one UTF-8 sequence starting at bytes[pos]; returns the code point
+// and advances pos past what it consumed. An ill-formed sequence consumes its
+// maximal valid prefix (at least one byte) and yields U+FFFD, the usual
+// "one replacement per bad sequence" rule.
+char32_t DecodeUtf8(const unsigned char* bytes, size_t size, size_t& pos)
+{
+    const unsigned char lead = bytes[pos++];
+    if (lead < 0x80)
+        return lead;
+
+    int trailing = 0;
+    char32_t value = 0;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        trailing = 1;
+        value = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        trailing = 2;
+        value = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F; // no encoded surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        trailing = 3;
+        value = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0xFFFD;
+    }
+
+    for (int i = 0; i < trailing; ++i) {
+        if (pos >= size)
+            return 0xFFFD;
+        const unsigned char next = bytes[pos];
+        if (next < low || next > high)
+            return 0xFFFD;
+        low = 0x80;
+        high = 0xBF;
+        value = (value << 6) | (next & 0x3F);
+        ++pos;
+    }
+    return value;
+}
+
+} // namespace
+
+std::u16string ConvertNarrowText(const AnsiString& text)
+{
+    // The narrow text ends at its first zero byte, as a C string would.
+    const size_t size = std::strlen(text.c_str());
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::u16string converted;
+    converted.reserve(size + 1);
+    size_t pos = 0;
+    while (pos < size) {
+        const char32_t codePoint = DecodeUtf8(bytes, size, pos);
+        if (codePoint >= 0x10000) {
+            const char32_t offset = codePoint - 0x10000;
+            converted.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+            converted.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+        } else {
+            converted.push_back(static_cast<char16_t>(codePoint));
+        }
+    }
+    converted.push_back(0);
+    return converted;
+}
+
+std::string ToUtf8(const char16_t* units, uint32_t length)
+{
+    std::string out;
+    out.reserve(length * 3);
+    for (uint32_t i = 0; i < length; ++i) {
+        char32_t codePoint = units[i];
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF && i + 1 < length
+            && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (units[i + 1] - 0xDC00);
+            ++i;
+        } else if (codePoint >= 0xD800 && codePoint <= 0xDFFF) {
+            codePoint = 0xFFFD;
+        }
+        if (codePoint < 0x80) {
+            out.push_back(static_cast<char>(codePoint));
+        } else if (codePoint < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+            out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        } else if (codePoint < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+        }
+    }
+    return out;
+}
+
+OwnWideString::OwnWideString()
+    : buffer(new char16_t[1]{0}), nullUnit(0), count(1)
+{
+}
+
+OwnWideString::OwnWideString(const OwnWideString& source)
+    : buffer(new char16_t[source.count]), nullUnit(0), count(source.count)
+{
+    std::copy(source.buffer, source.buffer + count, buffer);
+}
+
+OwnWideString::OwnWideString(const AnsiString& text)
+    : buffer(nullptr), nullUnit(0), count(0)
+{
+    const std::u16string converted = ConvertNarrowText(text);
+    count = static_cast<uint32_t>(converted.size());
+    buffer = new char16_t[count];
+    std::copy(converted.begin(), converted.end(), buffer);
+}
+
+OwnWideString::~OwnWideString()
+{
+    delete[] buffer;
+}
+
+OwnWideString& OwnWideString::operator=(const OwnWideString& source)
+{
+    // Copy first, release second: this is what makes self-assignment safe.
+    char16_t* fresh = new char16_t[source.count];
+    std::copy(source.buffer, source.buffer + source.count, fresh);
+    count = source.count;
+    delete[] buffer;
+    buffer = fresh;
+    nullUnit = 0;
+    return *this;
+}
+
+OwnWideString& OwnWideString::operator=(const AnsiString& text)
+{
+    const std::u16string converted = ConvertNarrowText(text);
+    char16_t* fresh = new char16_t[converted.size()];
+    std::copy(converted.begin(), converted.end(), fresh);
+    delete[] buffer;
+    buffer = fresh;
+    count = static_cast<uint32_t>(converted.size());
+    nullUnit = 0;
+    return *this;
+}
+
+OwnWideString& OwnWideString::Append(char16_t unit)
+{
+    const uint32_t length = TextLength(buffer, count);
+    // Spare units are not carried over; zero them rather than leave garbage.
+    char16_t* fresh = new char16_t[count + 1]();
+    std::copy(buffer, buffer + length, fresh);
+    fresh[length] = unit;
+    fresh[length + 1] = 0;
+    delete[] buffer;
+    buffer = fresh;
+    ++count;
+    nullUnit = 0;
+    return *this;
+}
+
+OwnWideString& OwnWideString::Append(const AnsiString& text)
+{
+    const std::u16string converted = ConvertNarrowText(text);
+    const uint32_t appended = static_cast<uint32_t>(converted.size());
+    const uint32_t length = TextLength(buffer, count);
+    const uint32_t convertedLength = TextLength(converted.data(), appended);
+
+    char16_t* fresh = new char16_t[count + appended]();
+    std::copy(buffer, buffer + length, fresh);
+    std::copy(converted.data(), converted.data() + convertedLength, fresh + length);
+    fresh[length + convertedLength] = 0;
+    delete[] buffer;
+    buffer = fresh;
+    count += appended;
+    nullUnit = 0;
+    return *this;
+}
+
+char16_t& OwnWideString::operator[](uint32_t index)
+{
+    nullUnit = 0;
+    if (index < count)
+        return buffer[index];
+    return nullUnit;
+}
+
+uint32_t OwnWideString::Length() const
+{
+    return TextLength(buffer, count);
+}
+
+bool operator<(const OwnWideString& first, const OwnWideString& second)
+{
+    uint32_t i = 0;
+    while (i < first.count && i < second.count && first.buffer[i] != 0
+           && first.buffer[i] == second.buffer[i])
+        ++i;
+    const char16_t a = i < first.count ? first.buffer[i] : 0;
+    const char16_t b = i < second.count ? second.buffer[i] : 0;
+    return a < b;
+}
+
+bool operator>(const OwnWideString& first, const OwnWideString& second)
+{
+    return second < first;
+}
