@@ -114,21 +114,22 @@ std::string ToUtf8(const char16_t* units, uint32_t length)
 }
 
 OwnWideString::OwnWideString()
-    : buffer(new char16_t[1]{0}), nullUnit(0), count(1)
+    : buffer(new char16_t[1]{0}), nullUnit(0), count(1), capacity(1), knownLength(0), lengthKnown(true)
 {
 }
 
 OwnWideString::OwnWideString(const OwnWideString& source)
-    : buffer(new char16_t[source.count]), nullUnit(0), count(source.count)
+    : buffer(new char16_t[source.count]), nullUnit(0), count(source.count), capacity(source.count),
+      knownLength(source.knownLength), lengthKnown(source.lengthKnown)
 {
     std::copy(source.buffer, source.buffer + count, buffer);
 }
 
 OwnWideString::OwnWideString(const AnsiString& text)
-    : buffer(nullptr), nullUnit(0), count(0)
+    : buffer(nullptr), nullUnit(0), count(0), capacity(0)
 {
     const std::u16string converted = ConvertNarrowText(text);
-    count = static_cast<uint32_t>(converted.size());
+    count = capacity = static_cast<uint32_t>(converted.size());
     buffer = new char16_t[count];
     std::copy(converted.begin(), converted.end(), buffer);
 }
@@ -143,7 +144,9 @@ OwnWideString& OwnWideString::operator=(const OwnWideString& source)
     // Copy first, release second: this is what makes self-assignment safe.
     char16_t* fresh = new char16_t[source.count];
     std::copy(source.buffer, source.buffer + source.count, fresh);
-    count = source.count;
+    count = capacity = source.count;
+    knownLength = source.knownLength;
+    lengthKnown = source.lengthKnown;
     delete[] buffer;
     buffer = fresh;
     nullUnit = 0;
@@ -157,22 +160,40 @@ OwnWideString& OwnWideString::operator=(const AnsiString& text)
     std::copy(converted.begin(), converted.end(), fresh);
     delete[] buffer;
     buffer = fresh;
-    count = static_cast<uint32_t>(converted.size());
+    count = capacity = static_cast<uint32_t>(converted.size());
+    lengthKnown = false;
     nullUnit = 0;
     return *this;
 }
 
-OwnWideString& OwnWideString::Append(char16_t unit)
+void OwnWideString::Grow(uint32_t newCount, uint32_t keep)
 {
-    const uint32_t length = TextLength(buffer, count);
+    if (newCount <= capacity)
+        return;
+    // Half as much again: appending n units one at a time then costs O(n)
+    // copying in all and at most about 1.5 times the text in memory.
+    uint64_t wanted = static_cast<uint64_t>(capacity) + capacity / 2 + 16;
+    if (wanted < newCount)
+        wanted = newCount;
+    if (wanted > UINT32_MAX)
+        wanted = UINT32_MAX;
     // Spare units are not carried over; zero them rather than leave garbage.
-    char16_t* fresh = new char16_t[count + 1]();
-    std::copy(buffer, buffer + length, fresh);
-    fresh[length] = unit;
-    fresh[length + 1] = 0;
+    char16_t* fresh = new char16_t[wanted]();
+    std::copy(buffer, buffer + keep, fresh);
     delete[] buffer;
     buffer = fresh;
+    capacity = static_cast<uint32_t>(wanted);
+}
+
+OwnWideString& OwnWideString::Append(char16_t unit)
+{
+    const uint32_t length = Length();
+    Grow(count + 1, length);
+    buffer[length] = unit;
+    buffer[length + 1] = 0;
     ++count;
+    knownLength = unit == 0 ? length : length + 1;
+    lengthKnown = true;
     nullUnit = 0;
     return *this;
 }
@@ -181,23 +202,47 @@ OwnWideString& OwnWideString::Append(const AnsiString& text)
 {
     const std::u16string converted = ConvertNarrowText(text);
     const uint32_t appended = static_cast<uint32_t>(converted.size());
-    const uint32_t length = TextLength(buffer, count);
+    const uint32_t length = Length();
     const uint32_t convertedLength = TextLength(converted.data(), appended);
 
-    char16_t* fresh = new char16_t[count + appended]();
-    std::copy(buffer, buffer + length, fresh);
-    std::copy(converted.data(), converted.data() + convertedLength, fresh + length);
-    fresh[length + convertedLength] = 0;
-    delete[] buffer;
-    buffer = fresh;
+    Grow(count + appended, length);
+    std::copy(converted.data(), converted.data() + convertedLength, buffer + length);
+    buffer[length + convertedLength] = 0;
     count += appended;
+    knownLength = length + convertedLength;
+    lengthKnown = true;
     nullUnit = 0;
     return *this;
+}
+
+void OwnWideString::InsertAt(uint32_t index, char16_t unit)
+{
+    const uint32_t length = Length();
+    if (index > length)
+        index = length;
+    Append(char16_t{0x0020});
+    // The placeholder is the last unit displaced and drops out of the text.
+    std::memmove(buffer + index + 1, buffer + index, (length - index) * sizeof(char16_t));
+    buffer[index] = unit;
+    knownLength = unit == 0 ? index : length + 1;
+    nullUnit = 0;
+}
+
+void OwnWideString::EraseAt(uint32_t index)
+{
+    const uint32_t length = Length();
+    if (index >= length)
+        return;
+    std::memmove(buffer + index, buffer + index + 1, (length - index) * sizeof(char16_t));
+    knownLength = length - 1;
+    lengthKnown = true;
+    nullUnit = 0;
 }
 
 char16_t& OwnWideString::operator[](uint32_t index)
 {
     nullUnit = 0;
+    lengthKnown = false;
     if (index < count)
         return buffer[index];
     return nullUnit;
@@ -205,7 +250,11 @@ char16_t& OwnWideString::operator[](uint32_t index)
 
 uint32_t OwnWideString::Length() const
 {
-    return TextLength(buffer, count);
+    if (!lengthKnown) {
+        knownLength = TextLength(buffer, count);
+        lengthKnown = true;
+    }
+    return knownLength;
 }
 
 bool operator<(const OwnWideString& first, const OwnWideString& second)

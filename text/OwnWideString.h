@@ -8,9 +8,13 @@
 // value. Count() is the size of the allocation, not the length of the text:
 // units after the first zero are spare and are carried over by copies.
 //
-// Every operation that changes the content allocates a buffer of exactly the
-// new size; there is no reserved capacity. Callers that edit through Buffer()
-// must stay inside Count() units and leave a zero among them.
+// Count() grows by exactly what each operation adds (one unit per Append of a
+// unit, the converted size with its terminator per Append of narrow text).
+// Behind Count() the allocation grows geometrically, and the text's length is
+// remembered while nobody writes through Buffer(), so that typing at the end of
+// a long text costs constant time rather than a copy of the whole text.
+// Callers that edit through Buffer() must stay inside Count() units and leave a
+// zero among them.
 class OwnWideString {
 public:
     OwnWideString();
@@ -24,7 +28,13 @@ public:
     OwnWideString& Append(char16_t unit);
     OwnWideString& Append(const AnsiString& text);
 
-    char16_t* Buffer() { return buffer; }
+    // The writable buffer: the remembered length is forgotten, since the
+    // caller may move the terminator.
+    char16_t* Buffer()
+    {
+        lengthKnown = false;
+        return buffer;
+    }
     const char16_t* Buffer() const { return buffer; }
     uint32_t Count() const { return count; }
 
@@ -37,13 +47,26 @@ public:
     // Units before the first zero.
     uint32_t Length() const;
 
+    // Inserts a unit at index (0..Length()): one unit of room is appended,
+    // then the units from index on move up by one.
+    void InsertAt(uint32_t index, char16_t unit);
+    // Removes the unit at index (below Length()); the units after it, the
+    // terminator included, move down by one. Count() is unchanged.
+    void EraseAt(uint32_t index);
+
     friend bool operator<(const OwnWideString& first, const OwnWideString& second);
     friend bool operator>(const OwnWideString& first, const OwnWideString& second);
 
 private:
+    // Makes room for newCount units, keeping the first keep units.
+    void Grow(uint32_t newCount, uint32_t keep);
+
     char16_t* buffer;
     char16_t nullUnit;
     uint32_t count;
+    uint32_t capacity;
+    mutable uint32_t knownLength = 0;
+    mutable bool lengthKnown = false;
 };
 
 // UTF-8 to UTF-16 with a terminator; each ill-formed sequence becomes U+FFFD.

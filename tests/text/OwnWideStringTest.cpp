@@ -249,3 +249,60 @@ TEST(OwnWideStringUtf8, UnpairedSurrogateBecomesReplacement)
 }
 
 } // namespace
+
+// The length is remembered between edits; a write through Buffer() or the
+// index operator must make it be found again, or the text would be misread.
+TEST(OwnWideStringLength, FollowsWritesThroughBufferAndIndex)
+{
+    OwnWideString text = FromUnits(u"abcd");
+    EXPECT_EQ(text.Length(), 4u);
+    text.Buffer()[1] = 0;
+    EXPECT_EQ(text.Length(), 1u);
+    text[1] = u'x';
+    EXPECT_EQ(text.Length(), 4u);
+    const OwnWideString copy = text;
+    EXPECT_EQ(copy.Length(), 4u);
+    text.Append(char16_t{0});
+    EXPECT_EQ(Text(text), u"axcd");
+    EXPECT_EQ(text.Count(), 6u);
+}
+
+TEST(OwnWideStringEdit, InsertAtAddsOneCountAndMovesTheRest)
+{
+    OwnWideString text = FromUnits(u"ac");
+    text.InsertAt(1, u'b');
+    EXPECT_EQ(Text(text), u"abc");
+    EXPECT_EQ(text.Count(), 4u);
+    text.InsertAt(3, u'd'); // at the end
+    text.InsertAt(0, u'_'); // at the start
+    EXPECT_EQ(Text(text), u"_abcd");
+    EXPECT_EQ(text.Count(), 6u);
+    text.InsertAt(99, u'!'); // past the end: at the end, never past the buffer
+    EXPECT_EQ(Text(text), u"_abcd!");
+}
+
+TEST(OwnWideStringEdit, EraseAtKeepsCountAndMovesTheTerminator)
+{
+    OwnWideString text = FromUnits(u"abc");
+    text.EraseAt(1);
+    EXPECT_EQ(Text(text), u"ac");
+    EXPECT_EQ(text.Count(), 4u);
+    text.EraseAt(2); // the terminator: nothing to erase
+    text.EraseAt(7);
+    EXPECT_EQ(Text(text), u"ac");
+    text.Append(u'z'); // the spare units behind the text are reused
+    EXPECT_EQ(Text(text), u"acz");
+    EXPECT_EQ(text.Count(), 5u);
+}
+
+TEST(OwnWideStringEdit, AMillionAppendsKeepTheCountArithmetic)
+{
+    OwnWideString text;
+    for (uint32_t i = 0; i < 1000000; ++i)
+        text.Append(static_cast<char16_t>(0x0860 + i % 0x38));
+    EXPECT_EQ(text.Length(), 1000000u);
+    EXPECT_EQ(text.Count(), 1000001u);
+    EXPECT_EQ(text[999999], 0x0860 + 999999 % 0x38);
+    EXPECT_EQ(text[1000000], 0);
+    EXPECT_EQ(text[1000001], 0); // past Count, whatever lies behind it
+}
