@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   python3 python3-fonttools unicode-data
   fonts-dejavu-core fonts-noto-core
-  xvfb xauth xdotool xclip x11-utils imagemagick
+  xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file
 )
 

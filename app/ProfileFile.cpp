@@ -1,0 +1,485 @@
+#include "ProfileFile.h"
+
+#include "ToolkitError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <fcntl.h>
+#include <map>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Symlink hops followed before giving up, as the kernel does.
+constexpr int kMaxSymlinkHops = 40;
+
+std::optional<std::size_t> gWriteLimit;
+
+// '\r' counts as a blank so that CRLF files read like LF files.
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view CutAtNul(std::string_view text)
+{
+    return text.substr(0, text.find('\0'));
+}
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string AsciiLower(std::string_view text)
+{
+    std::string lower(text);
+    for (char& c : lower)
+        c = AsciiLower(c);
+    return lower;
+}
+
+bool SameName(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+}
+
+enum class LineKind { Other, Header, Key };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Other;
+    std::string_view name;
+    std::string_view value;
+};
+
+// A header is '[' ... last ']' with the name taken verbatim between them (text
+// after the ']' is ignored); a key line holds an '='; everything else (blank,
+// ';' comment, junk) is kept but never matched.
+ParsedLine ParseLine(std::string_view raw, bool firstLine)
+{
+    if (firstLine && raw.starts_with(kByteOrderMark))
+        raw.remove_prefix(kByteOrderMark.size());
+    const std::string_view line = Trim(raw);
+    if (line.empty() || line.front() == ';')
+        return {};
+    if (line.front() == '[') {
+        const std::size_t close = line.rfind(']');
+        if (close != std::string_view::npos)
+            return {LineKind::Header, CutAtNul(line.substr(1, close - 1)), {}};
+    }
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos)
+        return {};
+    return {LineKind::Key, Trim(CutAtNul(line.substr(0, equals))),
+            Trim(CutAtNul(line.substr(equals + 1)))};
+}
+
+// A name or value written into a line must stay on that line.
+std::string_view CutForLine(std::string_view text)
+{
+    return text.substr(0, text.find_first_of(std::string_view("\0\r\n", 3)));
+}
+
+enum class ReadOutcome { Ok, Missing, Failed };
+
+// O_NONBLOCK keeps a FIFO planted under the file's name from hanging us.
+ReadOutcome ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? ReadOutcome::Missing : ReadOutcome::Failed;
+    struct stat info {};
+    ReadOutcome outcome = ReadOutcome::Ok;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        outcome = ReadOutcome::Failed;
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = read(fd, buffer, sizeof buffer);
+            if (got > 0) {
+                bytes.append(buffer, static_cast<std::size_t>(got));
+            } else if (got == 0) {
+                break;
+            } else if (errno != EINTR) {
+                outcome = ReadOutcome::Failed;
+                break;
+            }
+        }
+    }
+    close(fd);
+    if (outcome != ReadOutcome::Ok)
+        bytes.clear();
+    return outcome;
+}
+
+// Follows symlinks so that a rewrite replaces the file a link points to and the
+// link itself stays. A dangling link yields its target, which is then created.
+std::optional<std::string> ResolveSymlinks(std::string path)
+{
+    for (int hop = 0; hop < kMaxSymlinkHops; ++hop) {
+        struct stat info {};
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return path;
+        std::string target(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+            return std::nullopt;
+        target.resize(static_cast<std::size_t>(length));
+        if (target.front() != '/') {
+            const std::size_t slash = path.rfind('/');
+            if (slash != std::string::npos)
+                target = path.substr(0, slash + 1) + target;
+        }
+        path = std::move(target);
+    }
+    return std::nullopt;
+}
+
+mode_t CurrentUmask()
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        std::size_t chunk = bytes.size() - done;
+        if (gWriteLimit) {
+            if (done >= *gWriteLimit) {
+                errno = ENOSPC;
+                return false;
+            }
+            chunk = std::min(chunk, *gWriteLimit - done);
+        }
+        const ssize_t written = write(fd, bytes.data() + done, chunk);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0)
+            return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Writes bytes to a fresh temporary file beside target and renames it over
+// target. On failure the temporary file is removed and target is untouched.
+bool ReplaceFileAtomically(const std::string& fileName, std::string_view bytes)
+{
+    const std::optional<std::string> resolved = ResolveSymlinks(fileName);
+    if (!resolved)
+        return false;
+    const std::string& target = *resolved;
+
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (base.empty())
+        return false;
+
+    struct stat old {};
+    const bool exists = stat(target.c_str(), &old) == 0;
+    mode_t mode = 0666 & ~CurrentUmask();
+    if (exists) {
+        // rename() only needs the folder to be writable; a user who made the
+        // file itself read-only must keep it.
+        if (!S_ISREG(old.st_mode) || faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+            return false;
+        mode = old.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return false;
+    }
+
+    std::string temporary = (folder == "/" ? std::string("/") : folder + "/") + "." + base + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+
+    bool ok = fchmod(fd, mode) == 0;
+    if (ok && exists && (old.st_uid != geteuid() || old.st_gid != getegid())) {
+        // Only root can give the file back to its owner; anyone else leaves
+        // the new file as theirs, as any editor saving it would.
+        [[maybe_unused]] const int ignored = fchown(fd, old.st_uid, old.st_gid);
+    }
+    ok = ok && WriteAll(fd, bytes) && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temporary.c_str());
+        return false;
+    }
+
+    // Make the rename itself durable; the data is already safe either way.
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string CutToUtf8Boundary(std::string_view text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return std::string(text);
+    std::size_t cut = maxBytes;
+    // Look back at most three bytes for the lead byte of a sequence that the
+    // cut would split; anything else (binary data) is cut where the limit is.
+    for (std::size_t back = 1; back <= 3 && back <= cut; ++back) {
+        const auto byte = static_cast<unsigned char>(text[cut - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        if (byte >= 0xC0 && byte < 0xF8) {
+            const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : 2;
+            if (back < length)
+                cut -= back;
+        }
+        break;
+    }
+    return std::string(text.substr(0, cut));
+}
+
+void SetProfileWriteLimitForTesting(std::optional<std::size_t> bytes)
+{
+    gWriteLimit = bytes;
+}
+
+// ---- ProfileText ----
+
+ProfileText ProfileText::Parse(std::string_view bytes)
+{
+    ProfileText text;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string_view::npos)
+            end = bytes.size();
+        text.lines_.emplace_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    text.Reindex();
+    return text;
+}
+
+void ProfileText::Reindex()
+{
+    sections_.clear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const ParsedLine line = ParseLine(lines_[i], i == 0);
+        if (line.kind != LineKind::Header)
+            continue;
+        if (!sections_.empty())
+            sections_.back().end = i;
+        sections_.push_back({std::string(line.name), i, lines_.size()});
+    }
+}
+
+const ProfileText::SectionSpan* ProfileText::FindSection(std::string_view name) const
+{
+    name = CutAtNul(name);
+    for (const SectionSpan& section : sections_)
+        if (SameName(section.name, name))
+            return &section;
+    return nullptr;
+}
+
+std::optional<std::size_t> ProfileText::FindKey(const SectionSpan& section, std::string_view key) const
+{
+    key = CutAtNul(key);
+    for (std::size_t i = section.header + 1; i < section.end; ++i) {
+        const ParsedLine line = ParseLine(lines_[i], false);
+        if (line.kind == LineKind::Key && SameName(line.name, key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileText::Value(std::string_view section, std::string_view key) const
+{
+    const SectionSpan* found = FindSection(section);
+    if (!found)
+        return std::nullopt;
+    const std::optional<std::size_t> line = FindKey(*found, key);
+    if (!line)
+        return std::nullopt;
+    return std::string(ParseLine(lines_[*line], false).value);
+}
+
+std::vector<std::string> ProfileText::SectionNames(std::size_t bufferSize) const
+{
+    std::vector<std::string> names;
+    std::size_t used = 0;
+    for (const SectionSpan& section : sections_) {
+        if (section.name.empty())
+            continue;
+        const std::size_t entry = section.name.size() + 1;
+        if (used + entry + 1 > bufferSize)
+            break;
+        names.push_back(section.name);
+        used += entry;
+    }
+    return names;
+}
+
+bool ProfileText::EraseSections(const std::vector<std::string>& names)
+{
+    // Each erase removes the first remaining section of its name, so per name
+    // the sections go in file order: one queue per name gives the same result
+    // as erasing one at a time, without rescanning the file for every name.
+    std::map<std::string, std::deque<std::size_t>> remaining;
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        remaining[AsciiLower(sections_[i].name)].push_back(i);
+
+    std::vector<bool> erased(sections_.size(), false);
+    bool any = false;
+    for (const std::string& name : names) {
+        const auto found = remaining.find(AsciiLower(CutAtNul(name)));
+        if (found == remaining.end() || found->second.empty())
+            continue;
+        erased[found->second.front()] = true;
+        found->second.pop_front();
+        any = true;
+    }
+    if (!any)
+        return false;
+
+    std::vector<std::string> kept;
+    kept.reserve(lines_.size());
+    std::size_t next = 0;
+    for (std::size_t s = 0; s < sections_.size(); ++s) {
+        if (!erased[s])
+            continue;
+        for (; next < sections_[s].header; ++next)
+            kept.push_back(std::move(lines_[next]));
+        next = sections_[s].end;
+    }
+    for (; next < lines_.size(); ++next)
+        kept.push_back(std::move(lines_[next]));
+    lines_ = std::move(kept);
+    Reindex();
+    return true;
+}
+
+bool ProfileText::EraseSection(std::string_view section)
+{
+    return EraseSections({std::string(section)});
+}
+
+bool ProfileText::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    section = CutForLine(section);
+    key = CutForLine(key);
+    value = CutForLine(value);
+
+    const SectionSpan* found = FindSection(section);
+    if (!found) {
+        lines_.push_back("[" + std::string(section) + "]");
+        lines_.push_back(std::string(key) + "=" + std::string(value));
+        Reindex();
+        return true;
+    }
+    if (const std::optional<std::size_t> line = FindKey(*found, key)) {
+        const ParsedLine old = ParseLine(lines_[*line], false);
+        if (old.value == value)
+            return false;
+        // The key keeps the spelling it has in the file.
+        lines_[*line] = std::string(old.name) + "=" + std::string(value);
+        return true;
+    }
+    // After the section's last non-blank line, so that blank lines that
+    // separate it from the next section stay where they are.
+    std::size_t at = found->end;
+    while (at > found->header + 1 && Trim(lines_[at - 1]).empty())
+        --at;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::string(key) + "=" + std::string(value));
+    Reindex();
+    return true;
+}
+
+std::string ProfileText::Bytes() const
+{
+    std::size_t size = 0;
+    for (const std::string& line : lines_)
+        size += line.size() + 1;
+    std::string bytes;
+    bytes.reserve(size);
+    for (const std::string& line : lines_) {
+        bytes += line;
+        bytes += '\n';
+    }
+    return bytes;
+}
+
+// ---- ProfileFile ----
+
+ProfileFile::ProfileFile(std::string fileName) : fileName_(std::move(fileName)) {}
+
+void ProfileFile::ThrowWriteError() const
+{
+    throw ToolkitError("Unable to write to " + fileName_);
+}
+
+ProfileText ProfileFile::Read() const
+{
+    std::string bytes;
+    ReadWholeFile(fileName_, bytes);
+    return ProfileText::Parse(bytes);
+}
+
+ProfileText ProfileFile::ReadForUpdate() const
+{
+    std::string bytes;
+    if (ReadWholeFile(fileName_, bytes) == ReadOutcome::Failed)
+        ThrowWriteError();
+    return ProfileText::Parse(bytes);
+}
+
+void ProfileFile::Rewrite(const ProfileText& text)
+{
+    if (!ReplaceFileAtomically(fileName_, text.Bytes()))
+        ThrowWriteError();
+}
+
+std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t bufferSize) const
+{
+    const std::optional<std::string> value = Read().Value(section, key);
+    const std::string_view result = value ? std::string_view(*value) : CutAtNul(defaultValue);
+    return CutToUtf8Boundary(result, bufferSize > 0 ? bufferSize - 1 : 0);
+}
+
+std::vector<std::string> ProfileFile::SectionNames(std::size_t bufferSize) const
+{
+    return Read().SectionNames(bufferSize);
+}
+
+void ProfileFile::EraseSection(std::string_view section)
+{
+    // An unreadable file has no section to erase, so nothing is written.
+    ProfileText text = Read();
+    if (text.EraseSection(section))
+        Rewrite(text);
+}
+
+void ProfileFile::WriteString(std::string_view section, std::string_view key, std::string_view value)
+{
+    ProfileText text = ReadForUpdate();
+    if (text.WriteString(section, key, value))
+        Rewrite(text);
+}

@@ -1,0 +1,448 @@
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "ClipboardForms.h"
+#include "KeyboardLayer.h"
+#include "LineRenderer.h"
+#include "Pictures.h"
+#include "ScriptFaces.h"
+#include "Settings.h"
+#include "UnicodeList.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int ListItemHeight = 18;
+
+class FixedHeightItems : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(ListItemHeight);
+        return size;
+    }
+};
+
+QString FromAnsi(const AnsiString& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+AnsiString ToAnsi(const QString& text)
+{
+    return text.toStdString();
+}
+
+// The wait cursor covers the catalogue build and goes away however it ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph, const QString& tip,
+                        int left, int width)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(name);
+    button->setGeometry(left, 8, width, 25);
+    const QPixmap picture(glyph);
+    button->setIcon(QIcon(picture));
+    button->setIconSize(picture.size());
+    button->setToolTip(tip);
+    return button;
+}
+
+} // namespace
+
+void ShowException(const std::exception& error)
+{
+    QMessageBox::critical(QApplication::activeWindow(), QString(), QString::fromUtf8(error.what()));
+}
+
+// ---------------------------------------------------------------- Image1
+
+TImage::TImage(TForm1* owner, QWidget* parent) : QWidget(parent), form(owner)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (Canvas.created)
+        painter.drawImage(0, 0, Canvas.bitmap);
+    else
+        painter.fillRect(rect(), Qt::white);
+}
+
+void TImage::mousePressEvent(QMouseEvent*)
+{
+    Guarded([&] {
+        form->Image1MouseDown(this);
+        form->Image1Click(this);
+    });
+}
+
+void TImage::mouseDoubleClickEvent(QMouseEvent*)
+{
+    Guarded([&] { form->Image1DblClick(this); });
+}
+
+// ---------------------------------------------------------------- ScrollBox1
+
+TScrollBox::TScrollBox(TForm1* owner, QWidget* parent) : QScrollArea(parent), form(owner)
+{
+    viewport()->installEventFilter(this);
+}
+
+bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            Guarded([&] {
+                form->ScrollBox1MouseDown(this);
+                form->ScrollBox1Click(this);
+            });
+            return true;
+        case QEvent::MouseButtonDblClick:
+            Guarded([&] { form->ScrollBox1DblClick(this); });
+            return true;
+        case QEvent::Resize:
+            Guarded([&] { form->ScrollBox1Resize(this); });
+            break;
+        default:
+            break;
+        }
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+void TScrollBox::focusInEvent(QFocusEvent* event)
+{
+    QScrollArea::focusInEvent(event);
+    Guarded([&] { form->ScrollBox1Enter(this); });
+}
+
+// ---------------------------------------------------------------- RichEdit1
+
+TRichEdit::TRichEdit(TForm1* owner, QWidget* parent) : QTextEdit(parent), form(owner)
+{
+    // Keys must arrive as plain key events, not as composed input.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setTabChangesFocus(false);
+}
+
+bool TRichEdit::event(QEvent* event)
+{
+    // Claim every key before shortcuts and focus navigation (Tab, Backtab)
+    // can act on it: the editor handles, or swallows, them all.
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        keyPressEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    if (event->type() == QEvent::KeyRelease) {
+        keyReleaseEvent(static_cast<QKeyEvent*>(event));
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
+void TRichEdit::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
+    Guarded([&] {
+        VirtualKeyEvent key = ToVirtualKey(*event);
+        form->RichEdit1KeyDown(this, key.Key, key.modifiers);
+        QChar character = event->text().isEmpty() ? QChar() : event->text().at(0);
+        if (!character.isNull())
+            form->RichEdit1KeyPress(this, character);
+    });
+}
+
+void TRichEdit::keyReleaseEvent(QKeyEvent* event)
+{
+    event->accept();
+    Guarded([&] {
+        VirtualKeyEvent key = ToVirtualKey(*event);
+        form->RichEdit1KeyUp(this, key.Key, key.modifiers);
+    });
+}
+
+void TRichEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    event->accept();
+    clear();
+}
+
+bool TRichEdit::focusNextPrevChild(bool)
+{
+    return false;
+}
+
+// ---------------------------------------------------------------- TForm1
+
+TForm1::TForm1(QWidget* owner) : QWidget(owner)
+{
+    CreateControls();
+    // Members are constructed by now (TypedText empty, Layout built, FaceName
+    // empty, CursorPos 0); only then does the form's creation handler run.
+    Guarded([&] { FormCreate(this); });
+}
+
+TForm1::~TForm1()
+{
+    // The settings are written while every member is still intact.
+    Guarded([&] { FormDestroy(this); });
+}
+
+void TForm1::CreateControls()
+{
+    setObjectName("Form1");
+    QFont windowFont(QStringLiteral("Arial"));
+    windowFont.setPixelSize(16);
+    setFont(windowFont);
+    move(274, 202);
+    resize(476, 350);
+    setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel2 = new QFrame(this);
+    Panel2->setObjectName("Panel2");
+    Panel2->setFixedHeight(33);
+    RichEdit1 = new TRichEdit(this, Panel2);
+    RichEdit1->setObjectName("RichEdit1");
+    RichEdit1->setGeometry(0, 0, 9, 9);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont richEditFont(QString::fromUtf8("Tirn\xC3\xA1 0860"));
+    richEditFont.setPixelSize(32);
+    RichEdit1->setFont(richEditFont);
+    ComboBox1 = new QComboBox(Panel2);
+    ComboBox1->setObjectName("ComboBox1");
+    ComboBox1->setGeometry(72, 0, 273, 26);
+    ComboBox1->setEditable(true);
+    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox1->setItemDelegate(new FixedHeightItems(ComboBox1));
+    // Only the user's pick and the user's edit count as a change; the
+    // program's own setting of the text or the selection raises nothing.
+    connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
+    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
+    column->addWidget(Panel2);
+
+    ScrollBox1 = new TScrollBox(this, this);
+    ScrollBox1->setObjectName("ScrollBox1");
+    ScrollBox1->setWidgetResizable(false);
+    Image1 = new TImage(this, nullptr);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(24, 0, 417, 105);
+    ScrollBox1->setWidget(Image1);
+    column->addWidget(ScrollBox1, 1);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Panel1->setFixedHeight(49);
+    DelButton = MakeButton(Panel1, "DelButton", QString::fromLatin1(pictures::DelButton), tr("Delete"), 40, 75);
+    CutButton = MakeButton(Panel1, "CutButton", QString::fromLatin1(pictures::CutButton), tr("Cut"), 208, 81);
+    CopyButton = MakeButton(Panel1, "CopyButton", QString::fromLatin1(pictures::CopyButton), tr("Copy"), 360, 75);
+    connect(DelButton, &QPushButton::clicked, this, [this] { Guarded([&] { DelButtonClick(DelButton); }); });
+    connect(CutButton, &QPushButton::clicked, this, [this] { Guarded([&] { CutButtonClick(CutButton); }); });
+    connect(CopyButton, &QPushButton::clicked, this, [this] { Guarded([&] { CopyButtonClick(CopyButton); }); });
+    column->addWidget(Panel1);
+
+    setTabOrder(ScrollBox1, Panel1);
+    setTabOrder(RichEdit1, ComboBox1);
+}
+
+void TForm1::FormCreate(QObject*)
+{
+    LoadIni(FaceName);
+    FillFontList();
+    for (int i = 0; i < ComboBox1->count(); ++i)
+        if (ToAnsi(ComboBox1->itemText(i)) == FaceName)
+            ComboBox1->setCurrentIndex(i);
+    setWindowTitle(QString());
+    TypedText = OwnWideString();
+    CursorPos = 0;
+}
+
+void TForm1::FormDestroy(QObject*)
+{
+    SaveIni(FaceName);
+}
+
+void TForm1::FillFontList()
+{
+    WaitCursor wait;
+    const UnicodeList catalogue;
+    ComboBox1->clearEditText();
+    ComboBox1->clear();
+    for (const AnsiString& name : ListScriptFaces(catalogue))
+        ComboBox1->addItem(FromAnsi(name));
+    // Appending to an empty list selects its first item; the list starts with
+    // no selection until the remembered face is found.
+    ComboBox1->setCurrentIndex(-1);
+}
+
+void TForm1::ApplyFaceNameToCanvas()
+{
+    ApplyFaceName(Image1->Canvas, FaceName);
+}
+
+void TForm1::ComboBox1Change(QObject* Sender)
+{
+    if (ComboBox1->currentIndex() < 0)
+        ComboBox1->setEditText(QString());
+    FaceName = ComboBox1->currentIndex() < 0 ? AnsiString() : ToAnsi(ComboBox1->itemText(ComboBox1->currentIndex()));
+    ApplyFaceNameToCanvas();
+    FormResize(Sender);
+}
+
+void TForm1::FormActivate(QObject*)
+{
+    FaceName = ComboBox1->currentIndex() < 0 ? AnsiString() : ToAnsi(ComboBox1->itemText(ComboBox1->currentIndex()));
+    ApplyFaceNameToCanvas();
+    RichEdit1->setFocus();
+}
+
+void TForm1::FormPaint(QObject* Sender)
+{
+    FormResize(Sender);
+}
+
+void TForm1::FormResize(QObject*)
+{
+    // Sizing the image can show or hide the scroll box's bars, which resizes
+    // its client area and asks for this very redraw again: run it once more
+    // after the current one instead of inside it.
+    if (inResize) {
+        resizeAgain = true;
+        return;
+    }
+    inResize = true;
+    try {
+        for (int run = 0; run < 3; ++run) {
+            resizeAgain = false;
+            if (ComboBox1->currentText() != FromAnsi(FaceName))
+                ComboBox1->setEditText(FromAnsi(FaceName));
+            const QSize client = ScrollBox1->viewport()->size();
+            const int W = client.width();
+            const int H = client.height();
+            Image1->setGeometry(0, Image1->y(), W, 4 * H);
+            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, RichEdit1->font().pixelSize());
+            Image1->update();
+            if (!resizeAgain)
+                break;
+        }
+    } catch (...) {
+        inResize = false;
+        throw;
+    }
+    inResize = false;
+}
+
+void TForm1::RichEdit1KeyDown(QObject* Sender, unsigned& Key, KeyModifiers Shift)
+{
+    RichEdit1->clear();
+    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn());
+    if (redraw)
+        FormResize(Sender);
+    RichEdit1->setFocus();
+}
+
+void TForm1::RichEdit1KeyPress(QObject*, QChar& Key)
+{
+    RichEdit1->clear();
+    Key = QChar();
+}
+
+void TForm1::RichEdit1KeyUp(QObject*, unsigned& Key, KeyModifiers)
+{
+    RichEdit1->clear();
+    Key = 0;
+}
+
+void TForm1::ScrollBox1Click(QObject*) { RichEdit1->setFocus(); }
+void TForm1::ScrollBox1DblClick(QObject*) { RichEdit1->setFocus(); }
+void TForm1::ScrollBox1Enter(QObject*) { RichEdit1->setFocus(); }
+void TForm1::ScrollBox1MouseDown(QObject*) { RichEdit1->setFocus(); }
+void TForm1::ScrollBox1Resize(QObject* Sender) { FormResize(Sender); }
+void TForm1::Image1Click(QObject*) { RichEdit1->setFocus(); }
+void TForm1::Image1DblClick(QObject*) { RichEdit1->setFocus(); }
+void TForm1::Image1MouseDown(QObject*) { RichEdit1->setFocus(); }
+
+void TForm1::CopyButtonClick(QObject*)
+{
+    const OwnWideString exportString = BuildExportString(TypedText);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard) {
+        const ClipboardForms forms = MakeClipboardForms(exportString);
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/plain"), QByteArray::fromStdString(forms.utf8));
+        data->setData(QStringLiteral("text/plain;charset=utf-16le"), QByteArray::fromStdString(forms.utf16le));
+        data->setData(QStringLiteral("text/plain;charset=iso-8859-1"), QByteArray::fromStdString(forms.eightBit));
+        clipboard->setMimeData(data);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::DelButtonClick(QObject*)
+{
+    TypedText = OwnWideString();
+    CursorPos = 0;
+    RichEdit1->clear();
+    if (Image1->Canvas.created)
+        Image1->Canvas.bitmap.fill(Qt::white);
+    Image1->update();
+    RichEdit1->setFocus();
+}
+
+void TForm1::CutButtonClick(QObject* Sender)
+{
+    CopyButtonClick(Sender);
+    DelButtonClick(Sender);
+}
+
+bool TForm1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        Guarded([&] { FormActivate(this); });
+    return QWidget::event(event);
+}
+
+void TForm1::paintEvent(QPaintEvent*)
+{
+    Guarded([&] { FormPaint(this); });
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Guarded([&] { FormResize(this); });
+}

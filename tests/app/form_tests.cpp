@@ -1,0 +1,257 @@
+// The main window driven as a user would, on the private test fonts and in a
+// fresh working folder per test, so that each start reads its own Vorn.ini.
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "Unit1.h"
+
+namespace {
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList Items(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items;
+}
+
+std::u16string Text(const TForm1& form)
+{
+    return std::u16string(form.TypedText.Buffer(), form.TypedText.Length());
+}
+
+bool AllWhite(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                return false;
+    return true;
+}
+
+const QString LongName = QStringLiteral("Vorn Test Face With A Really Long Family Name");
+
+} // namespace
+
+class FormTests : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> folder;
+    QString startFolder;
+
+    std::unique_ptr<TForm1> Start()
+    {
+        auto form = std::make_unique<TForm1>();
+        form->show();
+        form->activateWindow();
+        if (!QTest::qWaitForWindowActive(form.get()))
+            qWarning("window did not become active");
+        QApplication::processEvents();
+        return form;
+    }
+
+    void Pick(TForm1& form, const QString& name)
+    {
+        const int index = form.ComboBox1->findText(name);
+        QVERIFY2(index >= 0, qPrintable(name));
+        form.ComboBox1->setCurrentIndex(index);
+        emit form.ComboBox1->activated(index);
+    }
+
+private slots:
+    void init()
+    {
+        startFolder = QDir::currentPath();
+        folder = std::make_unique<QTemporaryDir>();
+        QVERIFY(folder->isValid());
+        QVERIFY(QDir::setCurrent(folder->path()));
+    }
+
+    void cleanup() { QDir::setCurrent(startFolder); }
+
+    void startsEmptyWithTheScriptFacesInByteOrder()
+    {
+        auto form = Start();
+        QCOMPARE(form->windowTitle(), QString());
+        QCOMPARE(form->CursorPos, 0);
+        QVERIFY(form->TypedText.IsEmpty());
+        // Upper case before lower case, an accented first letter last; faces
+        // that miss the range (Below, Above) and the unreadable one are out.
+        const QStringList expected = {
+            QStringLiteral("Vorn Last Only"), QStringLiteral("Vorn No OS2"),
+            LongName,                          QStringLiteral("Vorn Test Sans"),
+            QStringLiteral("Zeta"),            QStringLiteral("alpha"),
+            QString::fromUtf8("\xC3\x89" "b\xC3\xA8ne"),
+        };
+        QCOMPARE(Items(form->ComboBox1), expected);
+        // No settings file: the default name, which no face carries, so
+        // nothing is selected and the activation empties the name.
+        QCOMPARE(form->ComboBox1->currentIndex(), -1);
+        QCOMPARE(form->FaceName, AnsiString());
+        QCOMPARE(form->ComboBox1->currentText(), QString());
+    }
+
+    void keysLeaveTheRichEditEmptyAndReachTheText()
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Space);
+        QTest::keyClick(form->RichEdit1, Qt::Key_W);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Return);
+        QCOMPARE(form->RichEdit1->toPlainText(), QString());
+        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0020, 0x0892, 0x000D}));
+        QCOMPARE(form->CursorPos, 4);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Backspace);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Right);
+        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0020, 0x0892}));
+        QCOMPARE(form->CursorPos, 2);
+        QCOMPARE(form->RichEdit1->toPlainText(), QString());
+    }
+
+    void tabEscapeAndArrowsKeepTheFocus()
+    {
+        auto form = Start();
+        form->RichEdit1->setFocus();
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Escape, Qt::Key_Up, Qt::Key_Down, Qt::Key_Left})
+            QTest::keyClick(form->RichEdit1, key);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QVERIFY(form->TypedText.IsEmpty());
+    }
+
+    void clicksOnTheImageOrScrollBoxGiveTheFocusBack()
+    {
+        auto form = Start();
+        form->ComboBox1->setFocus();
+        QCOMPARE(QApplication::focusWidget(), form->ComboBox1);
+        QTest::mouseClick(form->Image1, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+
+        form->ComboBox1->setFocus();
+        QTest::mouseDClick(form->ScrollBox1->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+
+    void theRememberedFaceIsSelectedAndSavedAgain()
+    {
+        WriteFile(QStringLiteral("Vorn.ini"), "[Other]\nx=1\n[vorn]\nfontname = Zeta \nMore=2\n");
+        {
+            auto form = Start();
+            QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Zeta"));
+            QCOMPARE(form->FaceName, AnsiString("Zeta"));
+            QCOMPARE(form->Image1->Canvas.faceName, AnsiString("Zeta"));
+        }
+        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=Zeta\n"));
+    }
+
+    void anUnlistedRememberedFaceIsSavedEmpty()
+    {
+        WriteFile(QStringLiteral("Vorn.ini"), "[VORN]\nFontName=Vorn Below\n");
+        {
+            auto form = Start();
+            QCOMPARE(form->ComboBox1->currentIndex(), -1);
+            QCOMPARE(form->FaceName, AnsiString());
+        }
+        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=\n"));
+    }
+
+    void aPickRedrawsInThatFaceAndKeepsItsName()
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        QCOMPARE(form->FaceName, AnsiString("Vorn Test Sans"));
+        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Vorn Test Sans"));
+        QCOMPARE(form->Image1->Canvas.faceName, AnsiString("Vorn Test Sans"));
+        const QImage& bitmap = form->Image1->Canvas.bitmap;
+        const QSize client = form->ScrollBox1->viewport()->size();
+        QCOMPARE(bitmap.size(), QSize(client.width(), 4 * client.height()));
+        // U+0860 is 10 px wide in the test face, its box inset by 2 px; it
+        // sits at the right edge, the mark to its left.
+        const int W = client.width();
+        QCOMPARE(QColor(bitmap.pixel(W - 5, 18)).lightness() < 128, true);
+        QCOMPARE(bitmap.pixel(W - 11, 1), qRgb(0, 0, 0)); // inverted white: the mark
+        QCOMPARE(bitmap.pixel(W - 13, 1), qRgb(255, 255, 255));
+    }
+
+    void textTypedIntoTheFieldDoesNotStay()
+    {
+        auto form = Start();
+        QTest::keyClicks(form->ComboBox1->lineEdit(), QStringLiteral("xy"));
+        QCOMPARE(form->ComboBox1->currentText(), QString());
+        Pick(*form, QStringLiteral("Zeta"));
+        QTest::keyClicks(form->ComboBox1->lineEdit(), QStringLiteral("q"));
+        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Zeta"));
+        QCOMPARE(form->FaceName, AnsiString("Zeta"));
+    }
+
+    void aLongNameIsListedAndSavedWholeButDrawnByItsFirst31Bytes()
+    {
+        {
+            auto form = Start();
+            Pick(*form, LongName);
+            QCOMPARE(form->FaceName, LongName.toStdString());
+            QCOMPARE(form->Image1->Canvas.faceName, LongName.toStdString().substr(0, 31));
+        }
+        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=") + LongName.toUtf8() + "\n");
+        auto again = Start();
+        QCOMPARE(again->ComboBox1->currentText(), LongName);
+    }
+
+    void copyPlacesTheThreeForms()
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Return);
+        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data);
+        QCOMPARE(data->data(QStringLiteral("text/plain")), QByteArray("\xE2\x80\x8F\xE0\xA1\xA0\r"));
+        QCOMPARE(data->data(QStringLiteral("text/plain;charset=utf-16le")),
+                 QByteArray("\x0F\x20\x60\x08\x0D\x00\x00\x00", 8));
+        QCOMPARE(data->data(QStringLiteral("text/plain;charset=iso-8859-1")), QByteArray("\x7F\x7F\x0D\x00", 4));
+        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x000D}));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+
+    void cutCopiesThenLeavesAWhiteEmptyImage()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        QTest::keyClick(form->RichEdit1, Qt::Key_B);
+        QVERIFY(!AllWhite(form->Image1->Canvas.bitmap));
+        QTest::mouseClick(form->CutButton, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain;charset=utf-16le")),
+                 QByteArray("\x0F\x20\x61\x08\x00\x00", 6));
+        QVERIFY(form->TypedText.IsEmpty());
+        QCOMPARE(form->CursorPos, 0);
+        QVERIFY(AllWhite(form->Image1->Canvas.bitmap));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+};
+
+QTEST_MAIN(FormTests)
+#include "form_tests.moc"
