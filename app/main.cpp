@@ -35,6 +35,7 @@ int RunWindow(int argc, char** argv)
     TApplication application(argc, argv);
     try {
         application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
+        QGuiApplication::setDesktopFileName(QStringLiteral("vorn"));
         TForm1 form;
         Form1 = &form;
         form.show();
