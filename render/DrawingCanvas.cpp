@@ -1,0 +1,12 @@
+#include "DrawingCanvas.h"
+
+void ApplyFaceName(DrawingCanvas& canvas, const AnsiString& FaceName)
+{
+    const AnsiString name = FaceName.substr(0, MaxFaceNameBytes);
+    if (!canvas.created) {
+        canvas.bitmap = QImage();
+        canvas.created = true;
+    }
+    if (!name.empty())
+        canvas.faceName = name;
+}

@@ -1,0 +1,221 @@
+#include "FaceMetrics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <utility>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
+
+std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName)
+{
+    if (faceName.empty())
+        return MatchFace(faceName);
+    if (auto face = SelectFace(faceName))
+        return face;
+    // A name cut to the drawing font's limit still finds the family it was cut
+    // from rather than some substitute.
+    if (faceName.size() == 31) {
+        std::optional<AnsiString> first;
+        for (const AnsiString& name : EnumerateFaceNames()) {
+            if (name.compare(0, faceName.size(), faceName) == 0 && (!first || name < *first))
+                first = name;
+        }
+        if (first) {
+            if (auto face = SelectFace(*first))
+                return face;
+        }
+    }
+    return MatchFace(faceName);
+}
+
+// Everything here runs on the GUI thread only, like the renderer itself.
+struct SizedFace::Entry {
+    struct CachedGlyph {
+        int32_t advance = 0;
+        bool rendered = false;
+        GlyphImage image;
+    };
+
+    FT_Face face = nullptr;
+    int currentSize = 0;
+    std::unordered_map<uint64_t, CachedGlyph> glyphs;  // key: em size << 32 | glyph index
+
+    bool SetSize(int pixelSize)
+    {
+        if (currentSize == pixelSize)
+            return true;
+        if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0)
+            return false;
+        currentSize = pixelSize;
+        return true;
+    }
+
+    // The cached record of the unit's glyph with its advance filled in. A code
+    // the face does not map gives glyph 0, the face's missing glyph: the face
+    // draws everything itself, with no fallback to another font.
+    CachedGlyph& Lookup(char16_t unit, int pixelSize)
+    {
+        const FT_UInt index = FT_Get_Char_Index(face, unit);
+        const uint64_t key = (static_cast<uint64_t>(pixelSize) << 32) | index;
+        auto found = glyphs.find(key);
+        if (found != glyphs.end())
+            return found->second;
+
+        // A bound on memory for faces with very many glyphs in use.
+        if (glyphs.size() >= 16384)
+            glyphs.clear();
+        CachedGlyph& glyph = glyphs[key];
+        if (SetSize(pixelSize) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0)
+            glyph.advance = static_cast<int32_t>((face->glyph->advance.x + 32) >> 6);
+        return glyph;
+    }
+};
+
+namespace {
+
+FT_Library Library()
+{
+    static FT_Library library = [] {
+        FT_Library opened = nullptr;
+        if (FT_Init_FreeType(&opened) != 0)
+            opened = nullptr;
+        return opened;
+    }();
+    return library;
+}
+
+// Opened faces stay open for the life of the process: the renderer redraws
+// on every keystroke and opening a face file each time would dominate.
+std::map<std::pair<std::string, int>, std::unique_ptr<SizedFace::Entry>>& OpenFaces()
+{
+    static std::map<std::pair<std::string, int>, std::unique_ptr<SizedFace::Entry>> faces;
+    return faces;
+}
+
+int RoundToPixels(double value)
+{
+    return static_cast<int>(std::lround(value));
+}
+
+// What the Windows text-metric call reports for a TrueType face requested by
+// its em height: ascent and descent from usWinAscent and usWinDescent, the
+// internal leading as the part of the cell beyond the em, and the external
+// leading as the part of the hhea line gap that the win metrics do not cover.
+std::optional<TextMetrics> MetricsFromTables(FT_Face face, int pixelSize)
+{
+    const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
+    const auto* head = static_cast<const TT_Header*>(FT_Get_Sfnt_Table(face, FT_SFNT_HEAD));
+    if (!os2 || !hhea || !head || head->Units_Per_EM == 0)
+        return std::nullopt;
+
+    const double scale = static_cast<double>(pixelSize) / head->Units_Per_EM;
+    const long winAscent = os2->usWinAscent;
+    const long winDescent = os2->usWinDescent;
+    const long hheaSpan = static_cast<long>(hhea->Ascender) - static_cast<long>(hhea->Descender);
+    const long gap = static_cast<long>(hhea->Line_Gap) - ((winAscent + winDescent) - hheaSpan);
+
+    TextMetrics metrics;
+    metrics.ascent = RoundToPixels(winAscent * scale);
+    metrics.descent = RoundToPixels(winDescent * scale);
+    metrics.internalLeading = metrics.ascent + metrics.descent - pixelSize;
+    metrics.externalLeading = std::max(0, RoundToPixels(gap * scale));
+    return metrics;
+}
+
+// A face without those tables: FreeType's own scaled metrics, read the same
+// way (the cell beyond the em is internal, the rest of the line external).
+TextMetrics MetricsFromSize(FT_Face face, int pixelSize)
+{
+    const FT_Size_Metrics& size = face->size->metrics;
+    TextMetrics metrics;
+    metrics.ascent = static_cast<int>((size.ascender + 32) >> 6);
+    metrics.descent = static_cast<int>((-size.descender + 32) >> 6);
+    metrics.internalLeading = metrics.ascent + metrics.descent - pixelSize;
+    metrics.externalLeading =
+        std::max(0, static_cast<int>((size.height + 32) >> 6) - (metrics.ascent + metrics.descent));
+    return metrics;
+}
+
+// Coverage bytes of the rendered bitmap, whatever its pixel mode; modes the
+// renderer cannot read give an empty image.
+void CopyCoverage(const FT_Bitmap& bitmap, GlyphImage& image)
+{
+    image.width = static_cast<int>(bitmap.width);
+    image.rows = static_cast<int>(bitmap.rows);
+    image.coverage.assign(static_cast<size_t>(image.width) * image.rows, 0);
+    for (int row = 0; row < image.rows; ++row) {
+        const unsigned char* source = bitmap.buffer + static_cast<ptrdiff_t>(row) * bitmap.pitch;
+        uint8_t* target = image.coverage.data() + static_cast<size_t>(row) * image.width;
+        for (int column = 0; column < image.width; ++column) {
+            switch (bitmap.pixel_mode) {
+            case FT_PIXEL_MODE_GRAY:
+                target[column] = static_cast<uint8_t>(source[column] * 255 / std::max(1, bitmap.num_grays - 1));
+                break;
+            case FT_PIXEL_MODE_MONO:
+                target[column] = (source[column >> 3] & (0x80 >> (column & 7))) ? 255 : 0;
+                break;
+            case FT_PIXEL_MODE_BGRA:
+                target[column] = source[column * 4 + 3];
+                break;
+            default:
+                image.width = image.rows = 0;
+                image.coverage.clear();
+                return;
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::optional<SizedFace> SizedFace::Open(const FaceSource& source, int pixelSize)
+{
+    if (pixelSize <= 0 || !Library())
+        return std::nullopt;
+    auto& faces = OpenFaces();
+    auto& slot = faces[{source.file, source.index}];
+    if (!slot) {
+        FT_Face face = nullptr;
+        if (FT_New_Face(Library(), source.file.c_str(), source.index, &face) != 0) {
+            faces.erase({source.file, source.index});
+            return std::nullopt;
+        }
+        slot = std::make_unique<Entry>();
+        slot->face = face;
+    }
+    Entry* entry = slot.get();
+    if (!entry->SetSize(pixelSize))
+        return std::nullopt;
+    const TextMetrics metrics =
+        MetricsFromTables(entry->face, pixelSize).value_or(MetricsFromSize(entry->face, pixelSize));
+    return SizedFace(entry, pixelSize, metrics);
+}
+
+int32_t SizedFace::Advance(char16_t unit)
+{
+    return entry->Lookup(unit, pixelSize).advance;
+}
+
+const GlyphImage& SizedFace::Glyph(char16_t unit)
+{
+    Entry::CachedGlyph& glyph = entry->Lookup(unit, pixelSize);
+    if (!glyph.rendered) {
+        glyph.rendered = true;
+        FT_Face face = entry->face;
+        const FT_UInt index = FT_Get_Char_Index(face, unit);
+        if (entry->SetSize(pixelSize) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
+            && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
+                || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
+            glyph.image.left = face->glyph->bitmap_left;
+            glyph.image.top = face->glyph->bitmap_top;
+            CopyCoverage(face->glyph->bitmap, glyph.image);
+        }
+    }
+    return glyph.image;
+}

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "LineRenderer.h"
+
+// These tests draw with the generated test fonts (FONTCONFIG_FILE points at
+// them): "Vorn Test Sans" has a 36-pixel line, an ascent of 24 pixels, and
+// each glyph is a black box 2 pixels inside its advance, rows 4 to 28 of its
+// cell, so every expected picture can be drawn by hand.
+namespace {
+
+constexpr int PixelSize = 32;
+constexpr char16_t Space = 0x0020, CR = 0x000D;
+constexpr char16_t A = 0x0860;   // 10 pixels in "Vorn Test Sans", 16 in the other test faces
+constexpr char16_t B = 0x0861;   // 14 pixels in "Vorn Test Sans"
+constexpr char16_t Unmapped = 0x0898; // drawn as the missing glyph, 20 pixels
+
+const AnsiString TestSans = "Vorn Test Sans";
+const AnsiString LongName = "Vorn Test Face With A Really Long Family Name";
+
+OwnWideString Text(const std::u16string& units)
+{
+    OwnWideString text;
+    for (char16_t unit : units)
+        text.Append(unit);
+    return text;
+}
+
+// One step of the hand-drawn picture, in drawing order.
+struct Step {
+    enum Kind { Glyph, Mark } kind;
+    int x;
+    int y;
+    int advance; // glyphs only
+};
+
+QImage Picture(int W, int H, const std::vector<Step>& steps, int lineHeight = 36)
+{
+    QImage image(W, 4 * H, QImage::Format_RGB32);
+    image.fill(0xFFFFFFFF);
+    const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < W && y < 4 * H; };
+    for (const Step& step : steps) {
+        if (step.kind == Step::Mark) {
+            for (int y = step.y; y < step.y + lineHeight; ++y)
+                for (int x = step.x; x < step.x + 2; ++x)
+                    if (inside(x, y))
+                        image.setPixel(x, y, image.pixel(x, y) ^ 0x00FFFFFF);
+            continue;
+        }
+        for (int y = step.y + 4; y < step.y + 28; ++y)
+            for (int x = step.x + 2; x < step.x + step.advance - 2; ++x)
+                if (inside(x, y))
+                    image.setPixel(x, y, 0xFF000000);
+    }
+    return image;
+}
+
+// Names the first differing pixel, which says more than a failed comparison
+// of two pictures.
+std::string FirstDifference(const QImage& actual, const QImage& expected)
+{
+    if (actual.size() != expected.size())
+        return "size " + std::to_string(actual.width()) + "x" + std::to_string(actual.height()) + ", expected "
+            + std::to_string(expected.width()) + "x" + std::to_string(expected.height());
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x)
+            if (actual.pixel(x, y) != expected.pixel(x, y))
+                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is "
+                    + std::to_string(actual.pixel(x, y) & 0xFFFFFF) + ", expected "
+                    + std::to_string(expected.pixel(x, y) & 0xFFFFFF);
+    return "";
+}
+
+QImage Render(const std::u16string& units, int32_t CursorPos, int W, int H, const AnsiString& face = TestSans)
+{
+    DrawingCanvas canvas;
+    RenderLine(canvas, Text(units), CursorPos, face, W, H, PixelSize);
+    return canvas.bitmap;
+}
+
+struct PictureCase {
+    const char* name;
+    std::u16string text;
+    int32_t CursorPos;
+    int W;
+    std::vector<Step> steps;
+};
+
+TEST(LineRenderer, DrawsExactlyTheHandDrawnPicture)
+{
+    using S = Step;
+    const PictureCase cases[] = {
+        {"empty_text_mark_at_right_edge", u"", 0, 100, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}}},
+        {"one_glyph_cursor_before", {A}, 0, 100, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}, {S::Glyph, 78, 0, 10}}},
+        {"one_glyph_cursor_after", {A}, 1, 100, {{S::Glyph, 90, 0, 10}, {S::Mark, 88, 0, 0}, {S::Glyph, 78, 0, 10}}},
+        {"glyph_wraps", {A, B, A}, 3, 30,
+         {{S::Glyph, 20, 0, 10}, {S::Glyph, 6, 0, 14}, {S::Glyph, 20, 36, 10}, {S::Mark, 18, 36, 0},
+          {S::Glyph, 8, 36, 10}}},
+        {"carriage_return_starts_line", {A, CR, B}, 3, 100,
+         {{S::Glyph, 90, 0, 10}, {S::Glyph, 94, 36, 6}, {S::Glyph, 80, 36, 14}, {S::Mark, 78, 36, 0},
+          {S::Glyph, 68, 36, 10}}},
+        {"mark_alone_on_line_at_carriage_return", {A, CR, B}, 1, 100,
+         {{S::Glyph, 90, 0, 10}, {S::Mark, 98, 36, 0}, {S::Glyph, 94, 72, 6}, {S::Glyph, 80, 72, 14},
+          {S::Glyph, 70, 72, 10}}},
+        {"mark_that_does_not_fit", {A, A}, 2, 20,
+         {{S::Glyph, 10, 0, 10}, {S::Glyph, 0, 0, 10}, {S::Mark, 18, 36, 0}, {S::Glyph, 8, 36, 10}}},
+        {"glyph_wider_than_width_hangs_off_left", {A}, 0, 8,
+         {{S::Mark, 6, 0, 0}, {S::Glyph, -2, 36, 10}, {S::Glyph, -2, 72, 10}}},
+        {"unmapped_code_draws_missing_glyph", {Unmapped}, 1, 100,
+         {{S::Glyph, 80, 0, 20}, {S::Mark, 78, 0, 0}, {S::Glyph, 68, 0, 10}}},
+    };
+    for (const PictureCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int H = 40;
+        EXPECT_EQ(FirstDifference(Render(c.text, c.CursorPos, c.W, H), Picture(c.W, H, c.steps)), "");
+    }
+}
+
+TEST(LineRenderer, BitmapIsAlwaysWBy4H)
+{
+    DrawingCanvas canvas;
+    const OwnWideString text = Text({A, B, CR, A});
+    const int sizes[][2] = {{476, 268}, {1, 1}, {33, 7}, {476, 268}, {200, 300}};
+    for (const auto& size : sizes) {
+        RenderLine(canvas, text, 2, TestSans, size[0], size[1], PixelSize);
+        EXPECT_EQ(canvas.bitmap.width(), size[0]);
+        EXPECT_EQ(canvas.bitmap.height(), 4 * size[1]);
+        EXPECT_EQ(canvas.bitmap.format(), QImage::Format_RGB32);
+    }
+    RenderLine(canvas, text, 2, TestSans, 0, 0, PixelSize);
+    EXPECT_EQ(canvas.bitmap.width(), 0);
+    EXPECT_EQ(canvas.bitmap.height(), 0);
+    EXPECT_TRUE(canvas.created);
+}
+
+TEST(LineRenderer, RedrawStartsFromWhite)
+{
+    // The same canvas first holds a long text, then an empty one: nothing of
+    // the first drawing may remain.
+    DrawingCanvas canvas;
+    RenderLine(canvas, Text(std::u16string(200, B)), 0, TestSans, 100, 40, PixelSize);
+    RenderLine(canvas, OwnWideString(), 0, TestSans, 100, 40, PixelSize);
+    using S = Step;
+    EXPECT_EQ(FirstDifference(canvas.bitmap, Picture(100, 40, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}})), "");
+}
+
+TEST(LineRenderer, FaceNameOver31BytesAppliesItsFirst31)
+{
+    // In the long-named face U+0860 is 16 pixels wide, 10 in "Vorn Test Sans".
+    using S = Step;
+    const QImage expected = Picture(100, 40, {{S::Glyph, 84, 0, 16}, {S::Mark, 82, 0, 0}, {S::Glyph, 72, 0, 10}});
+    const AnsiString cut = LongName.substr(0, 31);
+    for (const AnsiString& name : {LongName, cut + "zzz unknown tail", cut}) {
+        SCOPED_TRACE(name);
+        DrawingCanvas canvas;
+        RenderLine(canvas, Text({A}), 1, name, 100, 40, PixelSize);
+        EXPECT_EQ(canvas.faceName, cut);
+        EXPECT_EQ(FirstDifference(canvas.bitmap, expected), "");
+    }
+}
+
+TEST(LineRenderer, EmptyFaceNameKeepsTheFace)
+{
+    DrawingCanvas canvas;
+    RenderLine(canvas, Text({A}), 1, LongName, 100, 40, PixelSize);
+    const QImage before = canvas.bitmap.copy();
+    RenderLine(canvas, Text({A}), 1, "", 100, 40, PixelSize);
+    EXPECT_EQ(canvas.faceName, LongName.substr(0, 31));
+    EXPECT_EQ(FirstDifference(canvas.bitmap, before), "");
+
+    // ApplyFaceName alone: it creates the bitmap even for an empty name.
+    DrawingCanvas fresh;
+    ApplyFaceName(fresh, "");
+    EXPECT_TRUE(fresh.created);
+    EXPECT_EQ(fresh.faceName, "");
+    ApplyFaceName(fresh, TestSans);
+    ApplyFaceName(fresh, "");
+    EXPECT_EQ(fresh.faceName, TestSans);
+}
+
+TEST(LineRenderer, FaceWithoutOs2TableFallsBackToItsOwnMetrics)
+{
+    // "Vorn No OS2" has the same 36-pixel line by its hhea table; it lacks
+    // U+000D, which draws its 20-pixel missing glyph.
+    using S = Step;
+    const QImage expected = Picture(100, 40,
+                                    {{S::Glyph, 84, 0, 16}, {S::Glyph, 80, 36, 20}, {S::Glyph, 64, 36, 16},
+                                     {S::Mark, 62, 36, 0}, {S::Glyph, 52, 36, 10}});
+    EXPECT_EQ(FirstDifference(Render({A, CR, A}, 3, 100, 40, "Vorn No OS2"), expected), "");
+}
+
+TEST(LineRenderer, StoppingEarlyLosesNoVisiblePixel)
+{
+    // The layout does not depend on H, so a taller bitmap's top rows must be
+    // the shorter bitmap exactly, however far the text runs below it.
+    std::u16string text;
+    for (int i = 0; i < 3000; ++i)
+        text.push_back(i % 37 == 36 ? CR : static_cast<char16_t>(A + i % 5));
+    for (int32_t CursorPos : {0, 17, 150, 2999}) {
+        SCOPED_TRACE(CursorPos);
+        const QImage shortBitmap = Render(text, CursorPos, 150, 30);
+        const QImage tallBitmap = Render(text, CursorPos, 150, 3000);
+        EXPECT_EQ(FirstDifference(shortBitmap, tallBitmap.copy(0, 0, 150, 120)), "");
+    }
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <QImage>
+#include <QString>
+
+#include <unistd.h>
+
+#include "RenderCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status;
+    std::string err;
+};
+
+Outcome RenderWith(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunRenderCommand(args, out, err);
+    return {status, err.str()};
+}
+
+class RenderCommand : public ::testing::Test {
+protected:
+    fs::path directory = fs::temp_directory_path() / ("vorn_render_test_" + std::to_string(::getpid()));
+    void SetUp() override { fs::create_directories(directory); }
+    void TearDown() override { fs::remove_all(directory); }
+    std::string File(const char* name) const { return (directory / name).string(); }
+};
+
+bool IsBlack(const QImage& image, int x, int y)
+{
+    return (image.pixel(x, y) & 0xFFFFFF) == 0;
+}
+
+TEST_F(RenderCommand, WritesTheWindowsBitmapAsPng)
+{
+    // U+0860 (10 px in the test face) with the insertion point after it.
+    const std::string png = File("one.png");
+    const Outcome run = RenderWith({"--face", "Vorn Test Sans", "--size", "100x50", "--text", "\u0860", "-o", png});
+    ASSERT_EQ(run.status, 0) << run.err;
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString(png), "PNG"));
+    EXPECT_EQ(image.width(), 100);
+    EXPECT_EQ(image.height(), 200);
+    EXPECT_TRUE(IsBlack(image, 92, 10));   // the glyph's box, from 90 + 2
+    EXPECT_FALSE(IsBlack(image, 91, 10));
+    EXPECT_TRUE(IsBlack(image, 88, 0));    // the mark, 88 and 89, the whole line
+    EXPECT_TRUE(IsBlack(image, 89, 35));
+    EXPECT_FALSE(IsBlack(image, 89, 36));
+    EXPECT_FALSE(IsBlack(image, 90, 0));
+}
+
+TEST_F(RenderCommand, KeysAndCursorGiveTheSamePictureAsText)
+{
+    // A is U+0860 in the layout; two of them and a Backspace leave one, with
+    // the insertion point after it; --cursor 0 then moves it to the start.
+    const std::string fromKeys = File("keys.png");
+    const std::string fromText = File("text.png");
+    ASSERT_EQ(RenderWith({"--face", "Vorn Test Sans", "--keys", "A,A,BACK", "--cursor", "0", "-o", fromKeys}).status, 0);
+    ASSERT_EQ(RenderWith({"--face", "Vorn Test Sans", "--text", "\u0860", "--cursor", "0", "-o", fromText}).status, 0);
+    QImage keys(QString::fromStdString(fromKeys)), text(QString::fromStdString(fromText));
+    ASSERT_EQ(keys.size(), QSize(476, 4 * 268));
+    EXPECT_TRUE(keys == text);
+    EXPECT_TRUE(IsBlack(keys, 474, 0)); // the mark at the right edge
+}
+
+TEST_F(RenderCommand, RejectsBadCommandLinesWithoutWriting)
+{
+    const std::string png = File("never.png");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {"no_output", {"--text", "x"}, 2},
+        {"unknown_option", {"--colour", "red", "-o", png}, 2},
+        {"option_without_value", {"-o"}, 2},
+        {"size_without_x", {"--size", "476", "-o", png}, 2},
+        {"size_zero", {"--size", "0x10", "-o", png}, 2},
+        {"size_huge", {"--size", "100000x10", "-o", png}, 2},
+        {"size_trailing_junk", {"--size", "10x10px", "-o", png}, 2},
+        {"cursor_not_a_number", {"--cursor", "two", "-o", png}, 2},
+        {"text_and_keys", {"--text", "a", "--keys", "A", "-o", png}, 2},
+        {"unknown_key_name", {"--keys", "A,NOSUCHKEY", "-o", png}, 2},
+        {"cursor_past_the_text", {"--text", "ab", "--cursor", "3", "-o", png}, 1},
+        {"cursor_negative", {"--cursor", "-1", "-o", png}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome run = RenderWith(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_FALSE(fs::exists(png));
+    }
+}
+
+TEST_F(RenderCommand, UnwritableOutputFails)
+{
+    const Outcome run = RenderWith({"--text", "a", "-o", File("no/such/dir/out.png")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("cannot write"), std::string::npos);
+}
+
+} // namespace
