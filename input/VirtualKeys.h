@@ -3,7 +3,7 @@
 // Windows virtual-key codes, the key numbering that the layout table and the
 // keystroke handling speak.
 namespace vk {
-constexpr unsigned BACK = 0x08, TAB = 0x09, RETURN = 0x0D;
+constexpr unsigned BACK = 0x08, TAB = 0x09, CLEAR = 0x0C, RETURN = 0x0D;
 constexpr unsigned SHIFT = 0x10, CONTROL = 0x11, MENU = 0x12, PAUSE = 0x13, CAPITAL = 0x14;
 constexpr unsigned ESCAPE = 0x1B, SPACE = 0x20;
 constexpr unsigned PRIOR = 0x21, NEXT = 0x22, END = 0x23, HOME = 0x24;
