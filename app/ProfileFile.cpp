@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <deque>
-#include <fcntl.h>
 #include <map>
+#include <utility>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -176,6 +179,36 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+// A save that was killed between creating its temporary file and renaming it
+// leaves the file behind. Its name carries the saving process's id; once that
+// process is gone, nobody will finish it. Files of live processes (or of
+// processes we may not signal) are left to their owners.
+void RemoveOrphanedTemporaries(const std::string& folder, const std::string& namePrefix)
+{
+    DIR* listing = opendir(folder.c_str());
+    if (!listing)
+        return;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name.substr(0, namePrefix.size()) != namePrefix)
+            continue;
+        // The rest is "<pid>.XXXXXX".
+        const std::string_view rest = name.substr(namePrefix.size());
+        const std::size_t dot = rest.find('.');
+        if (dot == 0 || dot == std::string_view::npos || rest.size() - dot - 1 != 6)
+            continue;
+        const std::string_view digits = rest.substr(0, dot);
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string_view::npos)
+            continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(std::string(digits)));
+        if (owner == getpid() || owner <= 0)
+            continue;
+        if (kill(owner, 0) == -1 && errno == ESRCH)
+            unlinkat(dirfd(listing), entry->d_name, 0);
+    }
+    closedir(listing);
+}
+
 // Writes bytes to a fresh temporary file beside target and renames it over
 // target. On failure the temporary file is removed and target is untouched.
 bool ReplaceFileAtomically(const std::string& fileName, std::string_view bytes)
@@ -204,7 +237,9 @@ bool ReplaceFileAtomically(const std::string& fileName, std::string_view bytes)
         return false;
     }
 
-    std::string temporary = (folder == "/" ? std::string("/") : folder + "/") + "." + base + ".XXXXXX";
+    const std::string prefix = (folder == "/" ? std::string("/") : folder + "/") + "." + base + ".";
+    RemoveOrphanedTemporaries(folder, "." + base + ".");
+    std::string temporary = prefix + std::to_string(getpid()) + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
