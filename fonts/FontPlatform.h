@@ -29,3 +29,8 @@ std::optional<FaceSource> MatchFace(const AnsiString& name);
 // The bytes of one sfnt table of the face ("cmap", "OS/2", "hhea"...), or
 // nothing when the face has no such table or cannot be opened.
 std::optional<std::vector<uint8_t>> ReadFontTable(const FaceSource& face, const char tag[4]);
+
+// Drops what the functions above keep of the font database (its face list and
+// the remembered selections), so that the next call reads it afresh. For
+// measurements and tests; the program itself never needs it.
+void ForgetFontDatabase();

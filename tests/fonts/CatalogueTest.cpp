@@ -1,0 +1,212 @@
+// Runs against the private test font set only (FONTCONFIG_FILE points at it).
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "FontPlatform.h"
+#include "FontsCommand.h"
+#include "ScriptFaces.h"
+#include "UnicodeList.h"
+
+namespace {
+
+const std::string kLongName = "Vorn Test Face With A Really Long Family Name";
+const std::string kEbene = "\xC3\x89" "b\xC3\xA8ne";  // "Ébène" in UTF-8
+
+// Built once: the catalogue is read-only after construction.
+const UnicodeList& Catalogue()
+{
+    static const UnicodeList catalogue;
+    return catalogue;
+}
+
+std::vector<std::string> Keys(const UnicodeList& list)
+{
+    std::vector<std::string> keys;
+    for (const auto& [name, prop] : list.Faces)
+        keys.push_back(name);
+    return keys;
+}
+
+TEST(FaceNameOrder, ComparesUnsignedBytesWithPrefixesFirst)
+{
+    FaceMap faces;
+    for (const char* name : {"arial", "Arial Black", kEbene.c_str(), "Arial", "Zeta", "alpha"})
+        faces[name];
+    std::vector<std::string> keys;
+    for (const auto& [name, prop] : faces)
+        keys.push_back(name);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Arial", "Arial Black", "Zeta", "alpha", "arial", kEbene}));
+}
+
+TEST(FontPropCoverage, BitAddressing)
+{
+    FontProp prop;
+    prop.MarkCovered(0x0860);
+    prop.MarkCovered(0xFFFF);
+    prop.MarkCovered(0);
+    EXPECT_EQ(prop.Coverage[0x0860 >> 3], 1);  // 0x860 is bit 0 of byte 0x10C
+    EXPECT_EQ(prop.Coverage[8191], 0x80);
+    EXPECT_EQ(prop.Coverage[0], 1);
+    EXPECT_TRUE(prop.Covers(0x0860));
+    EXPECT_FALSE(prop.Covers(0x085F));
+    EXPECT_FALSE(prop.Covers(0x0861));
+    EXPECT_TRUE(prop.Covers(0xFFFF));
+}
+
+TEST(Platform, EnumeratesEveryFamilyOnce)
+{
+    std::vector<std::string> names = EnumerateFaceNames();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Vorn Above", "Vorn Below", "Vorn Format12", "Vorn Last Only",
+                                               "Vorn No OS2", kLongName, "Vorn Test Sans", "Zeta", "alpha",
+                                               kEbene}));
+}
+
+TEST(Platform, SelectFaceTakesExactNamesOnly)
+{
+    const auto face = SelectFace("Vorn Test Sans");
+    ASSERT_TRUE(face);
+    EXPECT_NE(face->file.find("VornTestSans.ttf"), std::string::npos);
+    EXPECT_EQ(face->index, 0);
+    EXPECT_FALSE(SelectFace("vorn test sans"));
+    EXPECT_FALSE(SelectFace("Vorn Test"));
+    EXPECT_FALSE(SelectFace(kLongName.substr(0, 31)));
+    EXPECT_FALSE(SelectFace(""));
+}
+
+TEST(Platform, MatchFaceSubstitutesUnknownNames)
+{
+    const auto exact = MatchFace("Zeta");
+    ASSERT_TRUE(exact);
+    EXPECT_NE(exact->file.find("Zeta.ttf"), std::string::npos);
+    EXPECT_TRUE(MatchFace("No Such Family"));
+    EXPECT_TRUE(MatchFace(""));
+    // Repeated calls answer the same.
+    EXPECT_EQ(MatchFace("Zeta")->file, exact->file);
+}
+
+TEST(Platform, ReadFontTableRefusesWhatIsNotThere)
+{
+    const auto face = SelectFace("Vorn No OS2");
+    ASSERT_TRUE(face);
+    EXPECT_TRUE(ReadFontTable(*face, "cmap"));
+    EXPECT_FALSE(ReadFontTable(*face, "OS/2"));
+    EXPECT_FALSE(ReadFontTable(FaceSource{face->file, 3}, "cmap"));
+    EXPECT_FALSE(ReadFontTable(FaceSource{"/nonexistent/font.ttf", 0}, "cmap"));
+    EXPECT_FALSE(ReadFontTable(FaceSource{VORN_TEST_FONTS_DIR "/fonts.conf", 0}, "cmap"));
+}
+
+TEST(Catalogue, EntersEveryReadableFaceInByteOrder)
+{
+    // Vorn Format12 has a (3, 1) subtable of format 12: passed over, the rest entered.
+    EXPECT_EQ(Keys(Catalogue()),
+              (std::vector<std::string>{"Vorn Above", "Vorn Below", "Vorn Last Only", "Vorn No OS2", kLongName,
+                                        "Vorn Test Sans", "Zeta", "alpha", kEbene}));
+    for (const auto& [name, prop] : Catalogue().Faces)
+        EXPECT_EQ(prop.Name, name);
+}
+
+TEST(Catalogue, FaceWithoutOS2IsEnteredWithZeroRecord)
+{
+    const FontProp& noOS2 = Catalogue().Faces.at("Vorn No OS2");
+    EXPECT_FALSE(noOS2.HasOS2);
+    EXPECT_EQ(noOS2.OS2.version, 0);
+    EXPECT_EQ(noOS2.OS2.usWinAscent, 0);
+    EXPECT_EQ(noOS2.OS2.usMaxContext, 0);
+    EXPECT_TRUE(noOS2.Covers(0x0860));
+
+    const FontProp& sans = Catalogue().Faces.at("Vorn Test Sans");
+    EXPECT_TRUE(sans.HasOS2);
+    EXPECT_EQ(sans.OS2.version, 4);
+    EXPECT_EQ(sans.OS2.usWinAscent, 1536);
+}
+
+TEST(Catalogue, CoverageEdgesOfTheScriptRange)
+{
+    const FaceMap& faces = Catalogue().Faces;
+    EXPECT_TRUE(faces.at("Vorn Last Only").Covers(0x089F));
+    EXPECT_FALSE(faces.at("Vorn Last Only").Covers(0x089E));
+    EXPECT_TRUE(faces.at("Vorn Below").Covers(0x085F));
+    EXPECT_TRUE(faces.at("Vorn Above").Covers(0x08A0));
+    EXPECT_FALSE(faces.at("Vorn Test Sans").Covers(0xFFFF));  // format 4 end segment
+}
+
+TEST(ScriptFaces, ListsFacesCoveringTheRangeInKeyOrder)
+{
+    EXPECT_EQ(ListScriptFaces(Catalogue()), (std::vector<std::string>{"Vorn Last Only", "Vorn No OS2", kLongName,
+                                                                     "Vorn Test Sans", "Zeta", "alpha", kEbene}));
+}
+
+struct CommandResult {
+    int status;
+    std::string out, err;
+};
+
+CommandResult RunFonts(const std::vector<std::string>& args)
+{
+    std::ostringstream out, err;
+    const int status = RunFontsCommand(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+TEST(FontsCommand, ListsTheSelectorsFaces)
+{
+    const CommandResult r = RunFonts({});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Vorn Last Only\nVorn No OS2\n" + kLongName + "\nVorn Test Sans\nZeta\nalpha\n" + kEbene + "\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(FontsCommand, AllShowsCountsAndOS2Versions)
+{
+    const CommandResult r = RunFonts({"--all"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Vorn Above\t3\t4\n"
+                     "Vorn Below\t3\t4\n"
+                     "Vorn Last Only\t2\t4\n"
+                     "Vorn No OS2\t2\t-\n" +
+                         kLongName + "\t3\t4\n" +
+                         "Vorn Test Sans\t85\t4\n"
+                         "Zeta\t2\t4\n"
+                         "alpha\t2\t4\n" +
+                         kEbene + "\t2\t4\n");
+}
+
+TEST(FontsCommand, CoverageAsHexRanges)
+{
+    struct Row {
+        std::string name, expected;
+    };
+    for (const Row& row : {Row{"Vorn Test Sans", "000A,000D,0020,0041-005A,0860-0897\n"},
+                           Row{"Vorn Below", "0020,085E-085F\n"}, Row{kLongName, "0020,0860-0861\n"}}) {
+        const CommandResult r = RunFonts({"--coverage", row.name});
+        EXPECT_EQ(r.status, 0) << row.name;
+        EXPECT_EQ(r.out, row.expected);
+    }
+}
+
+TEST(FontsCommand, CoverageOfUnknownFaceFails)
+{
+    for (const std::string name : {"Vorn Format12", "vorn test sans", "Nothing"}) {
+        const CommandResult r = RunFonts({"--coverage", name});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(name), std::string::npos);
+    }
+}
+
+TEST(FontsCommand, BadArgumentsPrintUsage)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--coverage"}, {"--all", "x"}, {"--coverage", "a", "b"}}) {
+        const CommandResult r = RunFonts(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("usage"), std::string::npos);
+    }
+}
+
+}  // namespace
