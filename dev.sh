@@ -14,6 +14,7 @@ packages=(
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file
+  clang-14 libclang-rt-14-dev
 )
 
 install_packages() {
@@ -33,6 +34,26 @@ build() {
   cmake --build build -j"$(nproc)"
 }
 
+# Every test once more under AddressSanitizer and UndefinedBehaviorSanitizer,
+# with LeakSanitizer where the machine lets it stop the process (it needs
+# ptrace, which some containers forbid). Any report fails the test it is in.
+sanitizer_test() {
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_BENCH=OFF
+  cmake --build build-asan -j"$(nproc)"
+  local leaks=1
+  echo 'int main() { return 0; }' | c++ -fsanitize=address -x c++ - -o build-asan/lsan-probe
+  if ! ASAN_OPTIONS=detect_leaks=1 build-asan/lsan-probe >/dev/null 2>&1; then
+    echo "LeakSanitizer cannot run here; leak checks are off"
+    leaks=0
+  fi
+  # The end-to-end test drives a real X server against fixed waits, which the
+  # sanitizers' slowdown makes flaky; the unit and window tests run here.
+  ASAN_OPTIONS="detect_leaks=$leaks:halt_on_error=1:detect_stack_use_after_return=1" \
+  LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0" \
+  UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+    ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E e2e
+}
+
 case "${1:-}" in
   run)
     install_packages
@@ -43,6 +64,9 @@ case "${1:-}" in
     install_packages
     build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
+    sanitizer_test
+    # A short fuzz run: the stored corpora replayed, then 30 seconds a target.
+    ./fuzz/run_fuzzers.sh 30
     ;;
   *)
     echo "usage: $0 run|test" >&2

@@ -1,0 +1,70 @@
+// Applies a random stream of key-downs to a text, as the key handler does, and
+// checks after every step that the insertion point stays inside the text and
+// that the text stays zero-terminated inside its allocation.
+//
+// Input: 3 bytes per keystroke:
+//   bytes 0-1  virtual-key code, big-endian (codes of 256 and more included)
+//   byte 2     bit 0 Shift, bit 1 Alt, bit 2 Ctrl, bit 3 Caps Lock
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "KeybLayout.h"
+#include "Keystroke.h"
+#include "OwnWideString.h"
+
+// Names the broken promise, so that a finding says what it found.
+[[noreturn]] static void Fail(int line)
+{
+    std::fprintf(stderr, "%s:%d: broken promise\n", __FILE__, line);
+    std::abort();
+}
+
+namespace {
+
+// The invariants the renderer and the next keystroke rely on.
+void Check(const OwnWideString& text, int32_t cursor)
+{
+    const char16_t* units = text.Buffer();
+    uint32_t length = 0;
+    while (length < text.Count() && units[length] != 0)
+        ++length;
+    if (length == text.Count())
+        Fail(__LINE__);  // no zero unit inside the allocation
+    if (text.Length() != length)
+        Fail(__LINE__);
+    if (cursor < 0 || static_cast<uint32_t>(cursor) > length)
+        Fail(__LINE__);
+}
+
+const KeybLayout& Layout()
+{
+    static const KeybLayout layout;
+    return layout;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    OwnWideString text;
+    int32_t cursor = 0;
+    for (size_t at = 0; at + 3 <= size; at += 3) {
+        unsigned key = unsigned(data[at]) << 8 | data[at + 1];
+        const uint8_t flags = data[at + 2];
+        const KeyModifiers modifiers{(flags & 1) != 0, (flags & 2) != 0, (flags & 4) != 0};
+        const bool capsLockOn = (flags & 8) != 0;
+        const uint32_t before = text.Length();
+
+        ApplyKeyDown(text, cursor, Layout(), key, modifiers, capsLockOn);
+
+        if (key != 0)
+            Fail(__LINE__);  // every key is swallowed
+        Check(text, cursor);
+        const uint32_t after = text.Length();
+        if (after > before + 2 || after + 1 < before)
+            Fail(__LINE__);  // one keystroke adds at most two units and removes at most one
+    }
+    return 0;
+}

@@ -1,0 +1,143 @@
+#!/usr/bin/python3
+"""Writes the fuzzers' seed corpora into fuzz/corpus/<target>/.
+
+Run with Debian's interpreter (it has python3-fonttools), from anywhere:
+    /usr/bin/python3 fuzz/make_corpus.py
+The output is committed; run it again only to change the seeds. The cmap and
+OS/2 seeds are tables taken from the test fonts, from a few small installed
+fonts (those missing here are skipped) and a few built byte by byte for the
+formats and versions that no font at hand has.
+"""
+import os
+import shutil
+import struct
+import sys
+import tempfile
+
+from fontTools.ttLib import TTFont
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # leave no cache in the test fonts folder
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "fonts"))
+import make_test_fonts  # noqa: E402
+
+CORPUS = os.path.join(HERE, "corpus")
+TEST_FACES = ["VornTestSans.ttf", "VornLastOnly.ttf", "VornFormat12.ttf"]
+SYSTEM_FONTS = [
+    "/usr/share/fonts/truetype/noto/NotoSansRunic-Regular.ttf",
+    "/usr/share/fonts/truetype/noto/NotoSansOldHungarian-Regular.ttf",
+    "/usr/share/fonts/truetype/noto/NotoSansSamaritan-Regular.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+]
+MAX_TABLE = 4096  # larger tables only slow the fuzzer down
+
+
+def u16(*values):
+    return b"".join(struct.pack(">H", v & 0xFFFF) for v in values)
+
+
+def cmap_with(subtable, platform=3, encoding=1):
+    """A cmap table of one encoding record pointing at subtable."""
+    return u16(0, 1) + u16(platform, encoding) + struct.pack(">I", 12) + subtable
+
+
+def built_cmaps():
+    format0 = u16(0, 262, 0) + bytes(0x41) + b"\x03" + bytes(256 - 0x42)
+    format6 = u16(6, 16, 0) + u16(0x0860, 3) + u16(5, 0, 7)
+    # One segment 0x0041..0x0043 with idDelta, one through the glyph array,
+    # and the closing 0xFFFF segment.
+    format4 = (u16(4, 0, 0) + u16(6, 4, 1, 2)      # format, length, language; segCountX2, search fields
+               + u16(0x0043, 0x0861, 0xFFFF)       # endCode
+               + u16(0)                            # reservedPad
+               + u16(0x0041, 0x0860, 0xFFFF)       # startCode
+               + u16(0xFFC3, 0, 1)                 # idDelta
+               + u16(0, 4, 0)                      # idRangeOffset (second: to the glyph array)
+               + u16(9, 10))                       # glyph index array
+    format2 = u16(2, 6, 0)
+    two_records = (u16(0, 2) + u16(3, 1) + struct.pack(">I", 20)
+                   + u16(3, 1) + struct.pack(">I", 20 + len(format6)) + format6 + format0)
+    return {
+        "built_format0": cmap_with(format0),
+        "built_format4": cmap_with(format4),
+        "built_format6": cmap_with(format6),
+        "built_format2": cmap_with(format2),
+        "built_two_records": two_records,
+        "built_symbol_only": cmap_with(format4, 3, 0),
+    }
+
+
+def built_os2():
+    body = bytearray(96)
+    struct.pack_into(">HhHH", body, 0, 0, 500, 400, 5)
+    tables = {}
+    for version, size in ((0, 78), (1, 86), (2, 96), (5, 100)):
+        table = bytearray(body) + bytes(max(0, size - 96))
+        struct.pack_into(">H", table, 0, version)
+        tables["built_v%d_%d" % (version, size)] = bytes(table[:size])
+    tables["built_short_10"] = bytes(tables["built_v2_96"][:10])
+    return tables
+
+
+PROFILES = {
+    # section \ key \ value \ then the file; the last two bytes pick the
+    # size of the section listing buffer.
+    "plain": b"VORN\\xFontName\\xArial\\x[VORN]\nFontName=Tirna 0860\n\x00\x80",
+    "others": b"VORN\\xFontName\\x \\x[Other]\nA=1\n\n[VORN]\nfontname = Old\nB=2\n[Last]\n\x00\xff",
+    "crlf_bom": b"vorn\\xFONTNAME\\xNew name\\x\xef\xbb\xbf[VORN]\r\nFontName=x\r\n; note\r\n\x01\x00",
+    "junk": b"S\\xK\\xV\\xjunk line\n[unclosed\n=novalue\n[]\nk=v\n[S]]\n\x00\x10",
+}
+
+KEYSTROKES = {
+    # 3 bytes a key: virtual-key code (big-endian), modifier bits.
+    "letters": u16(0x41) + b"\x00" + u16(0x42) + b"\x01" + u16(0x43) + b"\x06" + u16(0x20) + b"\x00",
+    "editing": (u16(0x41) + b"\x00") * 3 + u16(0x27) + b"\x00" + u16(0x08) + b"\x00"
+               + u16(0x25) + b"\x00" + u16(0x20) + b"\x08" + u16(0x08) + b"\x00",
+    "odd_codes": u16(0x100) + b"\x00" + u16(0xFFFF) + b"\x04" + u16(0x141) + b"\x06" + u16(0x0D) + b"\x00",
+}
+
+
+def write(target, name, data):
+    folder = os.path.join(CORPUS, target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data)
+
+
+def font_tables(path):
+    font = TTFont(path, lazy=True)
+    found = {}
+    for tag in ("cmap", "OS/2"):
+        if tag in font.reader.tables:
+            data = font.reader[tag]
+            if len(data) <= MAX_TABLE:
+                found[tag] = data
+    return found
+
+
+def main():
+    for target in ("fuzz_cmap", "fuzz_os2", "fuzz_profile", "fuzz_keystrokes"):
+        shutil.rmtree(os.path.join(CORPUS, target), ignore_errors=True)
+    with tempfile.TemporaryDirectory() as fonts:
+        sys.argv = ["make_test_fonts.py", fonts]
+        make_test_fonts.main()
+        sources = [os.path.join(fonts, name) for name in TEST_FACES]
+        sources += [path for path in SYSTEM_FONTS if os.path.exists(path)]
+        for path in sources:
+            stem = os.path.splitext(os.path.basename(path))[0]
+            tables = font_tables(path)
+            if "cmap" in tables:
+                write("fuzz_cmap", stem, tables["cmap"])
+            if "OS/2" in tables:
+                write("fuzz_os2", stem, tables["OS/2"])
+    for name, data in built_cmaps().items():
+        write("fuzz_cmap", name, data)
+    for name, data in built_os2().items():
+        write("fuzz_os2", name, data)
+    for name, data in PROFILES.items():
+        write("fuzz_profile", name, data)
+    for name, data in KEYSTROKES.items():
+        write("fuzz_keystrokes", name, data)
+
+
+if __name__ == "__main__":
+    main()
