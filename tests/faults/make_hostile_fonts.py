@@ -185,11 +185,7 @@ def main():
 
     with open(os.path.join(out, "expected_faces.txt"), "w", encoding="utf-8") as f:
         f.write("".join(name + "\n" for name in sorted(expected)))
-    cache = os.path.join(out, "cache")
-    with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
-        conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
-                   "<fontconfig>\n  <dir>%s</dir>\n  <cachedir>%s</cachedir>\n"
-                   "</fontconfig>\n" % (os.path.abspath(out), os.path.abspath(cache)))
+    make_test_fonts.write_fonts_conf(out)
 
 
 if __name__ == "__main__":

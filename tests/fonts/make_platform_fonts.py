@@ -19,6 +19,9 @@ from fontTools.fontBuilder import FontBuilder
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTCollection
 
+sys.dont_write_bytecode = True  # keep the source folder free of caches
+import make_test_fonts  # noqa: E402  (beside this script)
+
 UPEM = 1000
 
 
@@ -73,11 +76,7 @@ def main():
     pair.fonts = [face("Vorn Pair One", "Regular", 0x0866), face("Vorn Pair Two", "Regular", 0x0867)]
     pair.save(os.path.join(out, "Pair.ttc"))
 
-    cache = os.path.join(out, "cache")
-    with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
-        conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
-                   "<fontconfig>\n  <dir>%s</dir>\n  <cachedir>%s</cachedir>\n"
-                   "</fontconfig>\n" % (os.path.abspath(out), os.path.abspath(cache)))
+    make_test_fonts.write_fonts_conf(out)
 
 
 if __name__ == "__main__":

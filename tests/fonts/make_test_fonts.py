@@ -85,6 +85,15 @@ def build(path, family, advances, os2=True, line_gap=256, extra_cmap=None,
     font.save(path)
 
 
+def write_fonts_conf(out):
+    """A fontconfig file that shows fontconfig the fonts in out and no others."""
+    cache = os.path.join(out, "cache")
+    with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
+        conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
+                   "<fontconfig>\n  <dir>%s</dir>\n  <cachedir>%s</cachedir>\n"
+                   "</fontconfig>\n" % (os.path.abspath(out), os.path.abspath(cache)))
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
@@ -108,11 +117,7 @@ def main():
     for filename, family, advances, options in faces:
         build(os.path.join(out, filename), family, advances, **options)
 
-    cache = os.path.join(out, "cache")
-    with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
-        conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
-                   "<fontconfig>\n  <dir>%s</dir>\n  <cachedir>%s</cachedir>\n"
-                   "</fontconfig>\n" % (os.path.abspath(out), os.path.abspath(cache)))
+    write_fonts_conf(out)
 
 
 if __name__ == "__main__":
