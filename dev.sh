@@ -29,8 +29,9 @@ install_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# build [CMAKE OPTIONS]: the test command turns warnings into errors.
 build() {
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
   cmake --build build -j"$(nproc)"
 }
 
@@ -38,7 +39,7 @@ build() {
 # with LeakSanitizer where the machine lets it stop the process (it needs
 # ptrace, which some containers forbid). Any report fails the test it is in.
 sanitizer_test() {
-  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_BENCH=OFF
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_SANITIZE=ON -DVORN_BENCH=OFF -DVORN_WERROR=ON
   cmake --build build-asan -j"$(nproc)"
   local leaks=1
   echo 'int main() { return 0; }' | c++ -fsanitize=address -x c++ - -o build-asan/lsan-probe
@@ -57,12 +58,12 @@ sanitizer_test() {
 case "${1:-}" in
   run)
     install_packages
-    build
+    build -DVORN_WERROR=OFF
     exec ./build/app/vorn
     ;;
   test)
     install_packages
-    build
+    build -DVORN_WERROR=ON
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     sanitizer_test
     # A short fuzz run: the stored corpora replayed, then 30 seconds a target.

@@ -58,8 +58,8 @@ public:
     struct Entry;
 
 private:
-    SizedFace(Entry* entry, int pixelSize, TextMetrics metrics)
-        : entry(entry), pixelSize(pixelSize), metrics(metrics) {}
+    SizedFace(Entry* openEntry, int emPixels, TextMetrics faceMetrics)
+        : entry(openEntry), pixelSize(emPixels), metrics(faceMetrics) {}
 
     Entry* entry;
     int pixelSize;

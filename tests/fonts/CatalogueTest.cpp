@@ -1,12 +1,10 @@
 // Runs against the private test font set only (FONTCONFIG_FILE points at it).
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "FontPlatform.h"
-#include "FontsCommand.h"
 #include "ScriptFaces.h"
 #include "UnicodeList.h"
 
@@ -138,75 +136,6 @@ TEST(ScriptFaces, ListsFacesCoveringTheRangeInKeyOrder)
 {
     EXPECT_EQ(ListScriptFaces(Catalogue()), (std::vector<std::string>{"Vorn Last Only", "Vorn No OS2", kLongName,
                                                                      "Vorn Test Sans", "Zeta", "alpha", kEbene}));
-}
-
-struct CommandResult {
-    int status;
-    std::string out, err;
-};
-
-CommandResult RunFonts(const std::vector<std::string>& args)
-{
-    std::ostringstream out, err;
-    const int status = RunFontsCommand(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-TEST(FontsCommand, ListsTheSelectorsFaces)
-{
-    const CommandResult r = RunFonts({});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Vorn Last Only\nVorn No OS2\n" + kLongName + "\nVorn Test Sans\nZeta\nalpha\n" + kEbene + "\n");
-    EXPECT_EQ(r.err, "");
-}
-
-TEST(FontsCommand, AllShowsCountsAndOS2Versions)
-{
-    const CommandResult r = RunFonts({"--all"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Vorn Above\t3\t4\n"
-                     "Vorn Below\t3\t4\n"
-                     "Vorn Last Only\t2\t4\n"
-                     "Vorn No OS2\t2\t-\n" +
-                         kLongName + "\t3\t4\n" +
-                         "Vorn Test Sans\t85\t4\n"
-                         "Zeta\t2\t4\n"
-                         "alpha\t2\t4\n" +
-                         kEbene + "\t2\t4\n");
-}
-
-TEST(FontsCommand, CoverageAsHexRanges)
-{
-    struct Row {
-        std::string name, expected;
-    };
-    for (const Row& row : {Row{"Vorn Test Sans", "000A,000D,0020,0041-005A,0860-0897\n"},
-                           Row{"Vorn Below", "0020,085E-085F\n"}, Row{kLongName, "0020,0860-0861\n"}}) {
-        const CommandResult r = RunFonts({"--coverage", row.name});
-        EXPECT_EQ(r.status, 0) << row.name;
-        EXPECT_EQ(r.out, row.expected);
-    }
-}
-
-TEST(FontsCommand, CoverageOfUnknownFaceFails)
-{
-    for (const std::string name : {"Vorn Format12", "vorn test sans", "Nothing"}) {
-        const CommandResult r = RunFonts({"--coverage", name});
-        EXPECT_EQ(r.status, 1) << name;
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find(name), std::string::npos);
-    }
-}
-
-TEST(FontsCommand, BadArgumentsPrintUsage)
-{
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"--bogus"}, {"--coverage"}, {"--all", "x"}, {"--coverage", "a", "b"}}) {
-        const CommandResult r = RunFonts(args);
-        EXPECT_EQ(r.status, 2) << args[0];
-        EXPECT_EQ(r.out, "");
-        EXPECT_NE(r.err.find("usage"), std::string::npos);
-    }
 }
 
 }  // namespace

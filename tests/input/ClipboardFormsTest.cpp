@@ -79,7 +79,7 @@ TEST_P(ClipboardFormsBytes, MatchByteForByte)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ClipboardFormsBytes, testing::ValuesIn(FormsCases),
-                         [](const testing::TestParamInfo<FormsCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<FormsCase>& instance) { return instance.param.name; });
 
 TEST(ClipboardForms, ExportLeavesTypedTextAlone)
 {

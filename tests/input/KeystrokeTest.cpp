@@ -117,7 +117,7 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeystrokeSequence, testing::ValuesIn(SequenceCases),
-                         [](const testing::TestParamInfo<SequenceCase>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<SequenceCase>& instance) { return instance.param.name; });
 
 TEST(Keystroke, IgnoredKeysChangeNothingUnderAnyModifiers)
 {

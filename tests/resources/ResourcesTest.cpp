@@ -167,8 +167,8 @@ TEST_P(ButtonGlyphTest, WordIsNotClippedAtTheEdges)
 }
 
 INSTANTIATE_TEST_SUITE_P(Buttons, ButtonGlyphTest, ::testing::ValuesIn(buttonGlyphs),
-                         [](const auto& info) {
-                             std::string name = info.param.file;
+                         [](const auto& instance) {
+                             std::string name = instance.param.file;
                              return name.substr(0, name.find('.'));
                          });
 

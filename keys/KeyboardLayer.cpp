@@ -6,7 +6,7 @@
 #include "VirtualKeys.h"
 
 // X11 last: its macros (None, Bool, Status...) clash with Qt's headers.
-#if defined(VORN_HAVE_X11) && QT_CONFIG(xcb)
+#if QT_CONFIG(xcb)
 #define VORN_USE_X11 1
 #include <QtGui/qguiapplication_platform.h>
 #include <X11/XKBlib.h>

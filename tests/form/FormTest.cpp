@@ -255,4 +255,4 @@ private slots:
 };
 
 QTEST_MAIN(FormTests)
-#include "form_tests.moc"
+#include "FormTest.moc"

@@ -1,7 +1,8 @@
+// The program's commands run as a user runs them: the built binary in a
+// process of its own, on the private test fonts (FONTCONFIG_FILE).
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,22 +11,19 @@
 
 #include <unistd.h>
 
-#include "RenderCommand.h"
+#include "RunVorn.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string err;
-};
+const std::string kLongName = "Vorn Test Face With A Really Long Family Name";
+const std::string kEbene = "\xC3\x89" "b\xC3\xA8ne";  // "Ébène" in UTF-8
 
-Outcome RenderWith(const std::vector<std::string>& args)
+VornRun RenderWith(std::vector<std::string> args)
 {
-    std::ostringstream out, err;
-    const int status = RunRenderCommand(args, out, err);
-    return {status, err.str()};
+    args.insert(args.begin(), "render");
+    return RunVorn(args);
 }
 
 class RenderCommand : public ::testing::Test {
@@ -45,7 +43,7 @@ TEST_F(RenderCommand, WritesTheWindowsBitmapAsPng)
 {
     // U+0860 (10 px in the test face) with the insertion point after it.
     const std::string png = File("one.png");
-    const Outcome run = RenderWith({"--face", "Vorn Test Sans", "--size", "100x50", "--text", "\u0860", "-o", png});
+    const VornRun run = RenderWith({"--face", "Vorn Test Sans", "--size", "100x50", "--text", "\u0860", "-o", png});
     ASSERT_EQ(run.status, 0) << run.err;
     QImage image;
     ASSERT_TRUE(image.load(QString::fromStdString(png), "PNG"));
@@ -97,7 +95,7 @@ TEST_F(RenderCommand, RejectsBadCommandLinesWithoutWriting)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const Outcome run = RenderWith(c.args);
+        const VornRun run = RenderWith(c.args);
         EXPECT_EQ(run.status, c.status);
         EXPECT_FALSE(run.err.empty());
         EXPECT_FALSE(fs::exists(png));
@@ -106,9 +104,72 @@ TEST_F(RenderCommand, RejectsBadCommandLinesWithoutWriting)
 
 TEST_F(RenderCommand, UnwritableOutputFails)
 {
-    const Outcome run = RenderWith({"--text", "a", "-o", File("no/such/dir/out.png")});
+    const VornRun run = RenderWith({"--text", "a", "-o", File("no/such/dir/out.png")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot write"), std::string::npos);
+}
+
+VornRun RunFonts(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "fonts");
+    return RunVorn(args);
+}
+
+TEST(FontsCommand, ListsTheSelectorsFaces)
+{
+    const VornRun r = RunFonts({});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Vorn Last Only\nVorn No OS2\n" + kLongName + "\nVorn Test Sans\nZeta\nalpha\n" + kEbene + "\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(FontsCommand, AllShowsCountsAndOS2Versions)
+{
+    const VornRun r = RunFonts({"--all"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Vorn Above\t3\t4\n"
+                     "Vorn Below\t3\t4\n"
+                     "Vorn Last Only\t2\t4\n"
+                     "Vorn No OS2\t2\t-\n" +
+                         kLongName + "\t3\t4\n" +
+                         "Vorn Test Sans\t85\t4\n"
+                         "Zeta\t2\t4\n"
+                         "alpha\t2\t4\n" +
+                         kEbene + "\t2\t4\n");
+}
+
+TEST(FontsCommand, CoverageAsHexRanges)
+{
+    struct Row {
+        std::string name, expected;
+    };
+    for (const Row& row : {Row{"Vorn Test Sans", "000A,000D,0020,0041-005A,0860-0897\n"},
+                           Row{"Vorn Below", "0020,085E-085F\n"}, Row{kLongName, "0020,0860-0861\n"}}) {
+        const VornRun r = RunFonts({"--coverage", row.name});
+        EXPECT_EQ(r.status, 0) << row.name;
+        EXPECT_EQ(r.out, row.expected);
+    }
+}
+
+TEST(FontsCommand, CoverageOfUnknownFaceFails)
+{
+    for (const std::string name : {"Vorn Format12", "vorn test sans", "Nothing"}) {
+        const VornRun r = RunFonts({"--coverage", name});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(name), std::string::npos);
+    }
+}
+
+TEST(FontsCommand, BadArgumentsPrintUsage)
+{
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--bogus"}, {"--coverage"}, {"--all", "x"}, {"--coverage", "a", "b"}}) {
+        const VornRun r = RunFonts(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("usage"), std::string::npos);
+    }
 }
 
 } // namespace

@@ -403,11 +403,11 @@ void TForm1::CopyButtonClick(QObject*)
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard) {
         const ClipboardForms forms = MakeClipboardForms(exportString);
-        auto* data = new QMimeData;
-        data->setData(QStringLiteral("text/plain"), QByteArray::fromStdString(forms.utf8));
-        data->setData(QStringLiteral("text/plain;charset=utf-16le"), QByteArray::fromStdString(forms.utf16le));
-        data->setData(QStringLiteral("text/plain;charset=iso-8859-1"), QByteArray::fromStdString(forms.eightBit));
-        clipboard->setMimeData(data);
+        auto* offered = new QMimeData;
+        offered->setData(QStringLiteral("text/plain"), QByteArray::fromStdString(forms.utf8));
+        offered->setData(QStringLiteral("text/plain;charset=utf-16le"), QByteArray::fromStdString(forms.utf16le));
+        offered->setData(QStringLiteral("text/plain;charset=iso-8859-1"), QByteArray::fromStdString(forms.eightBit));
+        clipboard->setMimeData(offered);
     }
     RichEdit1->setFocus();
 }
