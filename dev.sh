@@ -13,7 +13,7 @@ packages=(
   python3 python3-fonttools unicode-data
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
-  desktop-file-utils dpkg-dev file
+  desktop-file-utils dpkg-dev file lintian appstream groff-base
   clang-14 libclang-rt-14-dev
 )
 

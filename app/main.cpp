@@ -68,7 +68,7 @@ int RunWindow(int argc, char** argv)
     qInstallMessageHandler(previousMessageHandler);
     try {
         application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
-        QGuiApplication::setDesktopFileName(QStringLiteral("vorn"));
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.vornproject.Vorn"));
         TForm1 form;
         Form1 = &form;
         form.show();
