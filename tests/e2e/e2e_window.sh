@@ -55,7 +55,8 @@ mkdir -p "$work/run"
 vorn_ended() { ! kill -0 "$vorn_pid" 2>/dev/null; }
 
 start_vorn() {
-  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$vorn") &
+  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$vorn" \
+     2>"$work/vorn.err") &
   vorn_pid=$!
   window=$(wait_for "$patience" find_window vorn) \
     || fail "no window appeared$(vorn_ended && echo "; the program has ended")$(kill -0 "$xvfb_pid" || echo "; Xvfb has ended")"
@@ -65,11 +66,18 @@ start_vorn() {
   xdotool windowfocus --sync "$window"
 }
 
+# A crash, or a sanitizer's report in a sanitizer build, ends it otherwise.
+vorn_exited_normally() {
+  local status=0
+  wait "$vorn_pid" || status=$?
+  vorn_pid=""
+  [ "$status" -eq 0 ] || fail "the program exited with status $status: $(tail -n 20 "$work/vorn.err")"
+}
+
 close_vorn() {
   /usr/bin/python3 "$here/close_window.py" "$window"
   wait_for "$patience" vorn_ended || fail "the program did not end after its window closed"
-  wait "$vorn_pid" || true
-  vorn_pid=""
+  vorn_exited_normally
 }
 
 shot() { import -window "$window" "$work/shot.png"; convert "$work/shot.png" "ppm:$work/shot.ppm"; }
@@ -134,7 +142,7 @@ shot
 cp "$work/shot.png" /tmp/vorn-e2e-message.png
 xdotool windowfocus --sync "$message" key Return
 wait_for "$patience" vorn_ended || fail "the program did not end after the message"
-vorn_pid=""
+vorn_exited_normally
 [ "$(od -An -tx1 "$work/run/Vorn.ini")" = "$before" ] || fail "the read-only settings file changed"
 ls "$work/run" | grep -v '^Vorn.ini$' && fail "a temporary file was left behind"
 

@@ -28,6 +28,9 @@ wait_for() {
 # Without -noreset the server resets each time its last client leaves, and a
 # program connecting just then is turned away.
 start_xvfb() {
+  # No session bus either: D-Bus would otherwise try to launch one for this
+  # display, which may outlive the test and leaks in libdbus when it fails.
+  export DBUS_SESSION_BUS_ADDRESS=disabled:
   local numbers
   numbers=$(mktemp)
   Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp -ac 3>"$numbers" >/dev/null 2>&1 &
