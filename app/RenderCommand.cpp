@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "FaceMetrics.h"
 #include "KeyNames.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
@@ -83,6 +84,31 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     return std::nullopt;
 }
 
+// The window draws with a substitute when the face is not installed, and so
+// does this command; it says so and names the face it drew with.
+void WarnIfSubstituted(const std::string& face, std::ostream& err)
+{
+    if (face.empty())
+        return;
+    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes));
+    const auto named = SelectFace(face);
+    const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
+    if (named && drawn && same(*named, *drawn))
+        return;
+    err << "vorn render: no face named \"" << face << "\"; ";
+    if (!drawn) {
+        err << "no installed face can draw the text\n";
+        return;
+    }
+    std::string drawnName = drawn->file;
+    for (const AnsiString& name : EnumerateFaceNames()) {
+        const auto source = SelectFace(name);
+        if (source && same(*source, *drawn) && (drawnName == drawn->file || name < drawnName))
+            drawnName = name;
+    }
+    err << "drawing with \"" << drawnName << "\" instead\n";
+}
+
 } // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err)
@@ -120,6 +146,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
         CursorPos = static_cast<int32_t>(*options.cursor);
     }
 
+    WarnIfSubstituted(options.face, err);
     DrawingCanvas canvas;
     RenderLine(canvas, TypedText, CursorPos, options.face, options.width, options.height, PixelSize);
     if (canvas.bitmap.isNull()) {

@@ -1,4 +1,4 @@
-#include <cstring>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,6 +12,8 @@
 #include "Unit1.h"
 
 namespace {
+
+QtMessageHandler previousMessageHandler = nullptr;
 
 // The application shows an exception that escapes event dispatch and goes on
 // with the next event.
@@ -30,12 +32,43 @@ public:
     }
 };
 
+constexpr const char* NoWindowHint = "`vorn fonts` and `vorn render` work without one";
+
+// Qt ends the process with a core dump when it cannot reach the display it
+// was given; say what to do instead and end with a plain failure.
+void QuitOnFatalStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (previousMessageHandler)
+        previousMessageHandler(type, context, message);
+    if (type == QtFatalMsg) {
+        std::cerr << "vorn: the window could not reach a graphical session; " << NoWindowHint << "\n";
+        std::_Exit(1);
+    }
+}
+
+bool HasGraphicalSession()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    return false;
+}
+
 int RunWindow(int argc, char** argv)
 {
+    if (!HasGraphicalSession()) {
+        std::cerr << "vorn: the window needs a graphical session (DISPLAY or WAYLAND_DISPLAY); " << NoWindowHint
+                  << "\n";
+        return 1;
+    }
+    previousMessageHandler = qInstallMessageHandler(QuitOnFatalStartMessage);
     TApplication application(argc, argv);
+    qInstallMessageHandler(previousMessageHandler);
     try {
         application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
-        QGuiApplication::setDesktopFileName(QStringLiteral("vorn"));
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.vornproject.Vorn"));
         TForm1 form;
         Form1 = &form;
         form.show();
@@ -58,16 +91,31 @@ void PrintUsage(std::ostream& out)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2) {
-        const std::vector<std::string> rest(argv + 2, argv + argc);
-        if (std::strcmp(argv[1], "fonts") == 0)
-            return RunFontsCommand(rest, std::cout, std::cerr);
-        if (std::strcmp(argv[1], "render") == 0)
-            return RunRenderCommand(rest, std::cout, std::cerr);
-        if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    if (argc < 2)
+        return RunWindow(argc, argv);
+
+    const std::string command = argv[1];
+    const std::vector<std::string> rest(argv + 2, argv + argc);
+    if (command == "fonts")
+        return RunFontsCommand(rest, std::cout, std::cerr);
+    if (command == "render")
+        return RunRenderCommand(rest, std::cout, std::cerr);
+    const bool known = command == "--help" || command == "-h" || command == "--version";
+    if (known && rest.empty()) {
+        if (command == "--version")
+            std::cout << "vorn " VORN_VERSION "\n";
+        else
             PrintUsage(std::cout);
-            return 0;
-        }
+        return 0;
     }
-    return RunWindow(argc, argv);
+    // The window takes no arguments, Qt's own options included: anything else
+    // is a mistake, and opening the window would hide it.
+    if (known)
+        std::cerr << "vorn: " << command << " takes no arguments\n";
+    else if (command.starts_with('-'))
+        std::cerr << "vorn: unknown option \"" << command << "\"\n";
+    else
+        std::cerr << "vorn: unknown command \"" << command << "\"\n";
+    PrintUsage(std::cerr);
+    return 2;
 }

@@ -7,8 +7,8 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorn)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "Vorn developers")
-set(CPACK_PACKAGE_CONTACT "Vorn developers <vorn@example.org>")
+set(CPACK_PACKAGE_VENDOR "The Vorn developers")
+set(CPACK_PACKAGE_CONTACT "The Vorn developers <team@vornproject.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "type text in the Old Hungarian script")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Vorn is a small desktop tool for typing text in the Old Hungarian script,\n"
@@ -20,6 +20,9 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# The package's own revision, which its changelog.Debian names too.
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vornproject.org/")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -31,5 +34,21 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # script's letters.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+
+# What Debian wants beside the program: the copyright file with the licences,
+# and the package's changelog, compressed without a name or time stamp.
+include(GNUInstallDirs)
+set(vorn_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+find_program(GZIP gzip REQUIRED)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/changelog.Debian.gz
+  COMMAND sh -c "${GZIP} -9 -n -c '${CMAKE_CURRENT_LIST_DIR}/debian/changelog.Debian' > changelog.Debian.gz"
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/debian/changelog.Debian
+  COMMENT "Compressing the Debian changelog"
+  VERBATIM)
+add_custom_target(vorn_debian_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/debian/copyright ${CMAKE_BINARY_DIR}/changelog.Debian.gz
+        DESTINATION ${vorn_doc_dir})
 
 include(CPack)

@@ -114,13 +114,13 @@ std::string ToUtf8(const char16_t* units, uint32_t length)
 }
 
 OwnWideString::OwnWideString()
-    : buffer(new char16_t[1]{0}), nullUnit(0), count(1), capacity(1), knownLength(0), lengthKnown(true)
+    : buffer(new char16_t[1]{0}), nullUnit(0), count(1), capacity(1)
 {
 }
 
 OwnWideString::OwnWideString(const OwnWideString& source)
     : buffer(new char16_t[source.count]), nullUnit(0), count(source.count), capacity(source.count),
-      knownLength(source.knownLength), lengthKnown(source.lengthKnown)
+      knownLength(source.Length())
 {
     std::copy(source.buffer, source.buffer + count, buffer);
 }
@@ -132,6 +132,7 @@ OwnWideString::OwnWideString(const AnsiString& text)
     count = capacity = static_cast<uint32_t>(converted.size());
     buffer = new char16_t[count];
     std::copy(converted.begin(), converted.end(), buffer);
+    knownLength = TextLength(buffer, count);
 }
 
 OwnWideString::~OwnWideString()
@@ -144,10 +145,11 @@ OwnWideString& OwnWideString::operator=(const OwnWideString& source)
     // Copy first, release second: this is what makes self-assignment safe.
     char16_t* fresh = new char16_t[source.count];
     std::copy(source.buffer, source.buffer + source.count, fresh);
+    const uint32_t length = source.Length();
     count = capacity = source.count;
-    knownLength = source.knownLength;
-    lengthKnown = source.lengthKnown;
     delete[] buffer;
+    knownLength = length;
+    handedOut = false;
     buffer = fresh;
     nullUnit = 0;
     return *this;
@@ -161,7 +163,8 @@ OwnWideString& OwnWideString::operator=(const AnsiString& text)
     delete[] buffer;
     buffer = fresh;
     count = capacity = static_cast<uint32_t>(converted.size());
-    lengthKnown = false;
+    knownLength = TextLength(buffer, count);
+    handedOut = false;
     nullUnit = 0;
     return *this;
 }
@@ -193,7 +196,9 @@ OwnWideString& OwnWideString::Append(char16_t unit)
     buffer[length + 1] = 0;
     ++count;
     knownLength = unit == 0 ? length : length + 1;
-    lengthKnown = true;
+    // Append replaces the buffer as far as callers know, so any pointer they
+    // held is void now, even where the allocation had room.
+    handedOut = false;
     nullUnit = 0;
     return *this;
 }
@@ -210,7 +215,7 @@ OwnWideString& OwnWideString::Append(const AnsiString& text)
     buffer[length + convertedLength] = 0;
     count += appended;
     knownLength = length + convertedLength;
-    lengthKnown = true;
+    handedOut = false;
     nullUnit = 0;
     return *this;
 }
@@ -235,14 +240,13 @@ void OwnWideString::EraseAt(uint32_t index)
         return;
     std::memmove(buffer + index, buffer + index + 1, (length - index) * sizeof(char16_t));
     knownLength = length - 1;
-    lengthKnown = true;
     nullUnit = 0;
 }
 
 char16_t& OwnWideString::operator[](uint32_t index)
 {
     nullUnit = 0;
-    lengthKnown = false;
+    handedOut = true;
     if (index < count)
         return buffer[index];
     return nullUnit;
@@ -250,11 +254,9 @@ char16_t& OwnWideString::operator[](uint32_t index)
 
 uint32_t OwnWideString::Length() const
 {
-    if (!lengthKnown) {
-        knownLength = TextLength(buffer, count);
-        lengthKnown = true;
-    }
-    return knownLength;
+    // While a caller may still write through what it was handed, every answer
+    // is scanned afresh; remembering it here is what once went stale.
+    return handedOut ? TextLength(buffer, count) : knownLength;
 }
 
 bool operator<(const OwnWideString& first, const OwnWideString& second)

@@ -11,8 +11,11 @@
 // Count() grows by exactly what each operation adds (one unit per Append of a
 // unit, the converted size with its terminator per Append of narrow text).
 // Behind Count() the allocation grows geometrically, and the text's length is
-// remembered while nobody writes through Buffer(), so that typing at the end of
-// a long text costs constant time rather than a copy of the whole text.
+// remembered, so that typing at the end of a long text costs constant time
+// rather than a copy of the whole text. The length is trusted only while no
+// pointer from Buffer() or reference from the index operator is out: such a
+// pointer stays usable until the next Append, assignment or InsertAt, and the
+// text is scanned again until then.
 // Callers that edit through Buffer() must stay inside Count() units and leave a
 // zero among them.
 class OwnWideString {
@@ -28,11 +31,10 @@ public:
     OwnWideString& Append(char16_t unit);
     OwnWideString& Append(const AnsiString& text);
 
-    // The writable buffer: the remembered length is forgotten, since the
-    // caller may move the terminator.
+    // The writable buffer: the caller may move the terminator through it.
     char16_t* Buffer()
     {
-        lengthKnown = false;
+        handedOut = true;
         return buffer;
     }
     const char16_t* Buffer() const { return buffer; }
@@ -41,6 +43,8 @@ public:
     // An index at or past Count() answers a scratch unit that reads 0; a write
     // to it is lost at the next operation.
     char16_t& operator[](uint32_t index);
+    // Reading needs no reference, so the remembered length stays trusted.
+    char16_t operator[](uint32_t index) const { return index < count ? buffer[index] : char16_t{0}; }
 
     bool IsEmpty() const { return buffer[0] == 0; }
 
@@ -65,8 +69,10 @@ private:
     char16_t nullUnit;
     uint32_t count;
     uint32_t capacity;
-    mutable uint32_t knownLength = 0;
-    mutable bool lengthKnown = false;
+    // The text's length, right whenever handedOut is false.
+    uint32_t knownLength = 0;
+    // A writable pointer or reference into buffer is out.
+    bool handedOut = false;
 };
 
 // UTF-8 to UTF-16 with a terminator; each ill-formed sequence becomes U+FFFD.

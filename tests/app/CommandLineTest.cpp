@@ -2,6 +2,7 @@
 // process of its own, on the private test fonts (FONTCONFIG_FILE).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,6 +20,65 @@ namespace fs = std::filesystem;
 
 const std::string kLongName = "Vorn Test Face With A Really Long Family Name";
 const std::string kEbene = "\xC3\x89" "b\xC3\xA8ne";  // "Ébène" in UTF-8
+
+// Removes what tells Qt where to show a window.
+const std::vector<std::string> kNoDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+
+TEST(CommandLine, VersionHelpAndMistakes)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;  // exactly; "usage" means the usage text
+    };
+    const Case cases[] = {
+        {{"--version"}, 0, "vorn " VORN_VERSION "\n"},
+        {{"--help"}, 0, "usage"},
+        {{"-h"}, 0, "usage"},
+        // Mistakes would open the window if they were not caught.
+        {{"bogus"}, 2, ""},
+        {{"--bogus"}, 2, ""},
+        {{"-platform", "offscreen"}, 2, ""},
+        {{""}, 2, ""},
+        {{"--version", "extra"}, 2, ""},
+        {{"--help", "--version"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        const VornRun run = RunVorn(c.args);
+        EXPECT_EQ(run.status, c.status);
+        if (c.out == "usage") {
+            EXPECT_EQ(run.out.rfind("usage: vorn", 0), 0u) << run.out;
+            EXPECT_EQ(run.err, "");
+        } else {
+            EXPECT_EQ(run.out, c.out);
+        }
+        if (c.status == 2) {
+            EXPECT_NE(run.err.find("usage: vorn"), std::string::npos) << run.err;
+        }
+    }
+}
+
+TEST(CommandLine, WindowWithoutADisplaySaysSoInOneLine)
+{
+    std::vector<std::string> unreachable = kNoDisplay;
+    unreachable.push_back("DISPLAY=:31999");  // no server listens there
+    for (const auto& environment : {kNoDisplay, unreachable}) {
+        SCOPED_TRACE(environment.back());
+        const VornRun run = RunVorn({}, environment);
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_EQ(run.out, "");
+        const size_t line = run.err.rfind('\n', run.err.size() - 2);
+        const std::string last = run.err.substr(line == std::string::npos ? 0 : line + 1);
+        EXPECT_NE(last.find("graphical session"), std::string::npos) << run.err;
+        EXPECT_NE(last.find("`vorn fonts` and `vorn render` work without one"), std::string::npos) << run.err;
+    }
+    // Without a display the line is all there is.
+    const std::string err = RunVorn({}, kNoDisplay).err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    // A mistake is still a mistake without a display.
+    EXPECT_EQ(RunVorn({"bogus"}, kNoDisplay).status, 2);
+}
 
 VornRun RenderWith(std::vector<std::string> args)
 {
@@ -99,6 +159,39 @@ TEST_F(RenderCommand, RejectsBadCommandLinesWithoutWriting)
         EXPECT_EQ(run.status, c.status);
         EXPECT_FALSE(run.err.empty());
         EXPECT_FALSE(fs::exists(png));
+    }
+}
+
+// A face that is not installed is drawn with a substitute, as in the window:
+// a warning names both, the picture is written, and it is the picture of the
+// face the warning names.
+TEST_F(RenderCommand, MissingFaceWarnsAndDrawsTheNamedSubstitute)
+{
+    struct Case {
+        std::string face;
+        bool warns;
+    };
+    const Case cases[] = {
+        {"Vorn Test Sans", false},
+        {kLongName, false},
+        {"No Such Face", true},
+        {"vorn test sans", true},          // names are matched exactly
+        {kLongName + " Bold", true},       // shares the first 31 bytes
+    };
+    const std::string drawn = File("drawn.png"), named = File("named.png");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.face);
+        const VornRun run = RenderWith({"--face", c.face, "--keys", "A,B,C", "-o", drawn});
+        EXPECT_EQ(run.status, 0);
+        if (!c.warns) {
+            EXPECT_EQ(run.err, "");
+            continue;
+        }
+        const std::string prefix = "vorn render: no face named \"" + c.face + "\"; drawing with \"";
+        ASSERT_EQ(run.err.rfind(prefix, 0), 0u) << run.err;
+        const std::string substitute = run.err.substr(prefix.size(), run.err.find('"', prefix.size()) - prefix.size());
+        ASSERT_EQ(RenderWith({"--face", substitute, "--keys", "A,B,C", "-o", named}).err, "");
+        EXPECT_TRUE(QImage(QString::fromStdString(drawn)) == QImage(QString::fromStdString(named))) << substitute;
     }
 }
 

@@ -9,6 +9,9 @@ set -euo pipefail
 vorn_built=$(realpath "$1")
 fonts_conf=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/x_session.sh"
+# Long enough for a sanitizer build on a busy machine; a pass takes far less.
+patience=60
 
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -41,14 +44,7 @@ fi
 run_user() { "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$@"; }
 
 # A display of our own.
-for n in $(seq 90 140); do
-  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display_number=$n; break; }
-done
-export DISPLAY=":$display_number"
-Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -ac >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+start_xvfb || fail "Xvfb did not start"
 
 # Without the test faces every picture below would be blank on both sides.
 run_user "$vorn" fonts | grep -qx "Vorn Test Sans" || fail "the program does not see the test fonts"
@@ -56,38 +52,51 @@ run_user "$vorn" fonts | grep -qx "Vorn Test Sans" || fail "the program does not
 mkdir -p "$work/run"
 [ ${#as_user[@]} -gt 0 ] && chown nobody "$work/run"
 
+vorn_ended() { ! kill -0 "$vorn_pid" 2>/dev/null; }
+
 start_vorn() {
-  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$vorn") &
+  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$vorn" \
+     2>"$work/vorn.err") &
   vorn_pid=$!
-  window=""
-  for _ in $(seq 150); do
-    window=$(xdotool search --onlyvisible --class vorn 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-  done
-  [ -n "$window" ] || fail "no window appeared"
+  window=$(wait_for "$patience" find_window vorn) \
+    || fail "no window appeared$(vorn_ended && echo "; the program has ended")$(kill -0 "$xvfb_pid" || echo "; Xvfb has ended")"
+  # Drawn means the first paint is done: the handlers that give RichEdit1
+  # the focus have run, and keys go where they should.
+  wait_for "$patience" window_drawn "$window" || fail "the window was never drawn"
   xdotool windowfocus --sync "$window"
-  sleep 0.5
+}
+
+# A crash, or a sanitizer's report in a sanitizer build, ends it otherwise.
+vorn_exited_normally() {
+  local status=0
+  wait "$vorn_pid" || status=$?
+  vorn_pid=""
+  [ "$status" -eq 0 ] || fail "the program exited with status $status: $(tail -n 20 "$work/vorn.err")"
 }
 
 close_vorn() {
   /usr/bin/python3 "$here/close_window.py" "$window"
-  for _ in $(seq 100); do kill -0 "$vorn_pid" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$vorn_pid" 2>/dev/null; then fail "the program did not end after its window closed"; fi
-  wait "$vorn_pid" || true
-  vorn_pid=""
+  wait_for "$patience" vorn_ended || fail "the program did not end after its window closed"
+  vorn_exited_normally
 }
 
 shot() { import -window "$window" "$work/shot.png"; convert "$work/shot.png" "ppm:$work/shot.ppm"; }
 
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep 0.3; }
+# X delivers the pointer and key events in order, and the window handles them
+# in that order: nothing needs to settle between them.
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+
+block_shown() { shot && /usr/bin/python3 "$here/find_block.py" "$work/shot.ppm" "$work/expected.ppm" "$1" "$2" >/dev/null; }
 
 expect_block() { # keys to render with, block width, height
   run_user "$vorn" render --face "Vorn Test Sans" --keys "$1" -o "$work/expected.png"
   convert "$work/expected.png" "ppm:$work/expected.ppm"
-  /usr/bin/python3 "$here/find_block.py" "$work/shot.ppm" "$work/expected.ppm" "$2" "$3" \
-    || fail "the window does not show what the renderer draws for $1"
+  # The keys may still be on their way: look until the picture turns up.
+  wait_for "$patience" block_shown "$2" "$3" || fail "the window does not show what the renderer draws for $1"
 }
+
+# The Copy button's forms are offered once the window owns the clipboard.
+clipboard_offers() { xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx 'text/plain;charset=utf-16le'; }
 
 clipboard_hex() { xclip -selection clipboard -t "$1" -o | od -An -tx1 | tr -s ' \n' ' ' | sed 's/^ //;s/ $//'; }
 
@@ -96,17 +105,15 @@ start_vorn
 # Pick the fourth listed face (Vorn Test Sans) from the combo box's field.
 click 200 13
 for _ in 1 2 3 4; do xdotool key Down; done
-sleep 0.3
 click 200 150 # back to the image, which hands the focus to the input control
 
 # ISO_Level3_Shift is AltGr on the server's US map: it counts as Ctrl+Alt.
 xdotool key a b space ctrl+alt+c BackSpace Left Right d ISO_Level3_Shift+g
-sleep 0.5
-shot
 # U+0860 U+0861 U+0020 U+0864 U+0869 U+0892, the cursor after U+0869.
 expect_block "A,B,SPACE,CTRL+ALT+C,BACK,LEFT,RIGHT,D,CTRL+ALT+G" 110 40
 
 click 397 321 # Copy
+wait_for "$patience" clipboard_offers || fail "Copy put nothing on the clipboard"
 [ "$(clipboard_hex 'text/plain;charset=utf-16le')" = "0f 20 60 08 61 08 20 00 64 08 69 08 92 08 00 00" ] \
   || fail "UTF-16 clipboard form: $(clipboard_hex 'text/plain;charset=utf-16le')"
 [ "$(clipboard_hex 'text/plain;charset=iso-8859-1')" = "7f 7f 7f 20 7f 7f 7f 00" ] \
@@ -119,8 +126,6 @@ grep -qx 'FontName=Vorn Test Sans' "$work/run/Vorn.ini" || fail "face not saved:
 # --- second run: the face is remembered ----------------------------------
 start_vorn
 xdotool key a
-sleep 0.5
-shot
 expect_block "A" 40 40
 close_vorn
 [ "$(cat "$work/run/Vorn.ini")" = $'[VORN]\nFontName=Vorn Test Sans' ] || fail "settings after second run"
@@ -130,21 +135,14 @@ chmod 444 "$work/run/Vorn.ini"
 before=$(od -An -tx1 "$work/run/Vorn.ini")
 start_vorn
 /usr/bin/python3 "$here/close_window.py" "$window"
-message=""
-for _ in $(seq 100); do
-  message=$(xdotool search --onlyvisible --class vorn 2>/dev/null | grep -vx "$window" | head -n 1 || true)
-  [ -n "$message" ] && break
-  sleep 0.1
-done
-[ -n "$message" ] || fail "no message box at exit"
-sleep 0.5
+message=$(wait_for "$patience" find_window vorn "$window") || fail "no message box at exit"
+wait_for "$patience" window_drawn "$message" || fail "the message box was never drawn"
 window=$message
 shot
 cp "$work/shot.png" /tmp/vorn-e2e-message.png
 xdotool windowfocus --sync "$message" key Return
-for _ in $(seq 100); do kill -0 "$vorn_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$vorn_pid" 2>/dev/null && fail "the program did not end after the message"
-vorn_pid=""
+wait_for "$patience" vorn_ended || fail "the program did not end after the message"
+vorn_exited_normally
 [ "$(od -An -tx1 "$work/run/Vorn.ini")" = "$before" ] || fail "the read-only settings file changed"
 ls "$work/run" | grep -v '^Vorn.ini$' && fail "a temporary file was left behind"
 

@@ -267,6 +267,51 @@ TEST(OwnWideStringLength, FollowsWritesThroughBufferAndIndex)
     EXPECT_EQ(text.Count(), 6u);
 }
 
+// A pointer from Buffer() or a reference from the index operator stays usable
+// until the buffer is replaced, so a write through it after Length() has been
+// asked must still be seen: the remembered length once went stale here.
+TEST(OwnWideStringLength, FollowsWritesThroughAKeptPointer)
+{
+    struct Row {
+        const char* name;
+        void (*edit)(OwnWideString& text); // keeps a pointer, asks Length(), writes
+        std::u16string expected;           // after the edit and Append('x')
+    };
+    const Row rows[] = {
+        {"buffer_shortens", [](OwnWideString& text) {
+             char16_t* units = text.Buffer();
+             (void)text.Length();
+             units[1] = 0;
+         }, u"ax"},
+        {"index_shortens", [](OwnWideString& text) {
+             char16_t& unit = text[1];
+             (void)text.Length();
+             unit = 0;
+         }, u"ax"},
+        {"buffer_lengthens_into_spare_units", [](OwnWideString& text) {
+             char16_t* units = text.Buffer();
+             units[1] = 0;
+             (void)text.Length();
+             units[1] = u'b';
+         }, u"abcx"},
+        {"erase_then_write", [](OwnWideString& text) {
+             char16_t* units = text.Buffer();
+             text.EraseAt(0);
+             units[0] = 0;
+         }, u"x"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OwnWideString text = FromUnits(u"abc");
+        row.edit(text);
+        const OwnWideString copy = text;
+        text.Append(u'x');
+        EXPECT_EQ(Text(text), row.expected);
+        EXPECT_EQ(copy.Length() + 1, row.expected.size());
+        EXPECT_EQ(text.Count(), 5u);
+    }
+}
+
 TEST(OwnWideStringEdit, InsertAtAddsOneCountAndMovesTheRest)
 {
     OwnWideString text = FromUnits(u"ac");

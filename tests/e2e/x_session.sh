@@ -1,0 +1,56 @@
+# Shared by the scripts that run the window under a real X server; source it.
+# Every wait polls for something that can be seen (a window, a picture, a
+# clipboard owner, a process), with a deadline long enough for a slow or
+# sanitizer build: nothing waits a fixed time and hopes.
+#
+#   start_xvfb                  starts Xvfb on a free display, exports DISPLAY
+#                               and sets xvfb_pid; the caller kills it
+#   wait_for SECONDS CMD...     runs CMD until it succeeds; 1 after SECONDS
+#   find_window CLASS [EXCEPT]  prints a mapped window of that class, other
+#                               than EXCEPT; fails when there is none
+#   window_drawn WINDOW         the window shows more than its background
+#   x_here                      this folder, for find_block.py and close_window.py
+
+x_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# Xvfb picks a free display itself and writes its number once it accepts
+# connections; choosing a number here could race another test's server.
+# Without -noreset the server resets each time its last client leaves, and a
+# program connecting just then is turned away.
+start_xvfb() {
+  # No session bus either: D-Bus would otherwise try to launch one for this
+  # display, which may outlive the test and leaks in libdbus when it fails.
+  export DBUS_SESSION_BUS_ADDRESS=disabled:
+  local numbers
+  numbers=$(mktemp)
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp -ac 3>"$numbers" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  wait_for 30 grep -q '[0-9]' "$numbers" || { rm -f "$numbers"; return 1; }
+  export DISPLAY=":$(tr -dc '0-9' <"$numbers")"
+  rm -f "$numbers"
+  xdpyinfo >/dev/null 2>&1
+}
+
+find_window() {
+  local found
+  found=$(xdotool search --onlyvisible --class "$1" 2>/dev/null | grep -vx "${2:-none}" | head -n 1)
+  [ -n "$found" ] && echo "$found"
+}
+
+# ImageMagick counts the colours of a screenshot of the window: one or two
+# mean a blank or half-painted window.
+window_drawn() {
+  local colours
+  colours=$(import -window "$1" png:- 2>/dev/null | identify -format '%k' png:- 2>/dev/null) || return 1
+  [ "${colours:-0}" -gt 2 ]
+}
