@@ -4,8 +4,9 @@ pixels would look the same blown up as drawn sharp.
 
 Run with Debian's interpreter (it has python3-fonttools):
     /usr/bin/python3 tests/render/make_picture_fonts.py OUTPUT_DIR SHARED_FONTS_DIR
-It writes the fonts and a fonts.conf that shows fontconfig them and the shared
-test fonts (SHARED_FONTS_DIR), whose names sort around them unchanged.
+It writes the fonts beside copies of the shared test fonts (from
+SHARED_FONTS_DIR; their names sort around the new ones, so the shared faces keep
+their places in the font list) and a fonts.conf that shows fontconfig them all.
 
 "Vorn Wave" (quadratic TrueType outlines) and "Vorn Wave Cubic" (CFF, cubic
 outlines) have the metrics of "Vorn Test Sans" (a 36-pixel line at the 32-pixel
@@ -13,7 +14,9 @@ em, ascent 24); U+0860..U+0897 are 16 px wide, each a slanted stroke and a
 round dot; the space is 10 px and empty. "VornBitmap.bdf" is a face with
 bitmaps only (16 px, U+0860 a solid 6 x 10 block).
 """
+import glob
 import os
+import shutil
 import sys
 
 from fontTools.fontBuilder import FontBuilder
@@ -97,7 +100,9 @@ def main():
     build(os.path.join(out, "VornWave.ttf"), "Vorn Wave", cubic=False)
     build(os.path.join(out, "VornWaveCubic.otf"), "Vorn Wave Cubic", cubic=True)
     write_bitmap_face(os.path.join(out, "VornBitmap.bdf"))
-    make_test_fonts.write_fonts_conf(out, also=(shared,))
+    for font in glob.glob(os.path.join(shared, "*.ttf")):
+        shutil.copy(font, out)
+    make_test_fonts.write_fonts_conf(out)
 
 
 if __name__ == "__main__":
