@@ -2,14 +2,21 @@
 // fresh working folder per test, so that each start reads its own Vorn.ini.
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "Unit1.h"
 
@@ -53,6 +60,23 @@ bool AllWhite(const QImage& image)
 }
 
 const QString LongName = QStringLiteral("Vorn Test Face With A Really Long Family Name");
+
+// The three text forms that Copy places, in order.
+QList<QByteArray> TextForms()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    QList<QByteArray> forms;
+    for (const char* type : {"text/plain", "text/plain;charset=utf-16le", "text/plain;charset=iso-8859-1"})
+        forms << (data ? data->data(QString::fromLatin1(type)) : QByteArray());
+    return forms;
+}
+
+// Shows the menu as a right click on the image does.
+void RightClick(TForm1& form)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), form.Image1->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(form.Image1, &event);
+}
 
 } // namespace
 
@@ -236,6 +260,167 @@ private slots:
         QCOMPARE(data->data(QStringLiteral("text/plain;charset=iso-8859-1")), QByteArray("\x7F\x7F\x0D\x00", 4));
         QCOMPARE(Text(*form), (std::u16string{0x0860, 0x000D}));
         QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+
+    // Also run with QT_SCALE_FACTOR=2.
+    void windowDrawsAtItsScreensPixelRatio()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        const double ratio = form->devicePixelRatioF();
+        QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
+
+        // What the renderer draws at that ratio, shown pixel for pixel.
+        const QImage& bitmap = form->Image1->Canvas.bitmap;
+        const QSize client = form->ScrollBox1->viewport()->size();
+        DrawingCanvas expected;
+        RenderLine(expected, form->TypedText, form->CursorPos, form->FaceName, client.width(), client.height(),
+                   form->RichEdit1->font().pixelSize(), ratio);
+        QCOMPARE(bitmap.devicePixelRatio(), ratio);
+        QCOMPARE(bitmap, expected.bitmap);
+        QCOMPARE(form->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32), bitmap);
+
+        // A bitmap drawn for another screen is drawn anew when painted.
+        form->Image1->Canvas.bitmap.setDevicePixelRatio(ratio + 1);
+        form->Image1->repaint();
+        QCOMPARE(form->Image1->Canvas.bitmap.devicePixelRatio(), ratio);
+
+        // The buttons show the given glyph at scale 1, its @2x picture at 2.
+        const QIcon icon = form->CopyButton->icon();
+        const QString file = QStringLiteral(":/CopyButton") + (ratio >= 2 ? QStringLiteral("@2x") : QString());
+        QCOMPARE(icon.pixmap(form->CopyButton->iconSize(), ratio).toImage().convertToFormat(QImage::Format_RGB32),
+                 QImage(file).convertToFormat(QImage::Format_RGB32));
+    }
+
+    void imageMenuOpensByRightButtonAndMenuKeyAndGivesTheFocusBack()
+    {
+        auto form = Start();
+        auto* menu = form->findChild<QMenu*>(QStringLiteral("ImageMenu"));
+        QVERIFY(menu);
+        QStringList entries;
+        for (const QAction* action : menu->actions())
+            entries << action->text();
+        QCOMPARE(entries, (QStringList{QStringLiteral("Copy as picture"), QString::fromUtf8("Save as picture\u2026")}));
+
+        // Both entries are off while there is no text.
+        form->ComboBox1->setFocus();
+        RightClick(*form);
+        QVERIFY(menu->isVisible());
+        for (const QAction* action : menu->actions())
+            QVERIFY(!action->isEnabled());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!menu->isVisible());
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+
+        // The Menu key types nothing and opens the menu.
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(form->RichEdit1, Qt::Key_Menu);
+        QVERIFY(menu->isVisible());
+        QCOMPARE(Text(*form), std::u16string{0x0860});
+        for (const QAction* action : menu->actions())
+            QVERIFY(action->isEnabled());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+
+    void copyAsPictureLeavesTheThreeTextFormsAsTheyWere()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        for (Qt::Key key : {Qt::Key_A, Qt::Key_Return, Qt::Key_B})
+            QTest::keyClick(form->RichEdit1, key);
+        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+        const QList<QByteArray> before = TextForms();
+
+        RightClick(*form);
+        form->CopyPictureAction->trigger();
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data && data->hasImage());
+        const QImage picture = qvariant_cast<QImage>(data->imageData());
+        const double scale = std::max(2.0, form->devicePixelRatioF());
+        QCOMPARE(picture.devicePixelRatio(), scale);
+        // Ink from 18 to 2 left of the right edge on two lines, 8 px around.
+        QCOMPARE(picture.size(), QSize(16 + 16, 2 * 36 + 16) * scale);
+        QCOMPARE(picture.text(QStringLiteral("Description")), QString::fromUtf16(u"\u0860\r\u0861"));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+
+        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+        QCOMPARE(TextForms(), before);
+    }
+
+    void savePictureWritesTheChosenTypeUnderItsExtension()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        struct Row {
+            QString typed;
+            QString filter;
+            QString written;
+        };
+        const Row rows[] = {{"a", TForm1::PngFilter, "a.png"},     {"b.PNG", TForm1::PngFilter, "b.PNG"},
+                            {"c", TForm1::SvgFilter, "c.svg"},     {"d.png", TForm1::SvgFilter, "d.png.svg"}};
+        QDir out(folder->path());
+        QVERIFY(out.mkdir(QStringLiteral("out")) && out.cd(QStringLiteral("out")));
+        for (const Row& row : rows) {
+            form->AskPictureName = [&](QString& filter) {
+                filter = row.filter;
+                return out.filePath(row.typed);
+            };
+            form->SavePictureAction->trigger();
+            const QByteArray bytes = ReadFile(out.filePath(row.written));
+            if (row.filter == TForm1::PngFilter)
+                QCOMPARE(QImage::fromData(bytes).text(QStringLiteral("Description")), QString(QChar(0x0860)));
+            else
+                QVERIFY2(bytes.contains("<title>\xE0\xA1\xA0</title>"), bytes.constData());
+        }
+        QCOMPARE(out.entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"a.png", "b.PNG", "c.svg", "d.png.svg"}));
+        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+    }
+
+    void saveIntoAReadOnlyFolderShowsWhyAndLeavesNoFile()
+    {
+        // Root may write anywhere but on a file system mounted read-only.
+        const QString readOnly = folder->filePath(QStringLiteral("read-only"));
+        QVERIFY(QDir().mkdir(readOnly));
+        const bool mounted = geteuid() == 0
+            && mount("vorn-form-test", readOnly.toLocal8Bit().constData(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+        if (geteuid() == 0 && !mounted)
+            QSKIP("running as root and cannot mount a read-only file system here");
+        if (!mounted)
+            QVERIFY(chmod(readOnly.toLocal8Bit().constData(), 0555) == 0);
+        struct Unmount {
+            bool mounted;
+            QByteArray path;
+            ~Unmount() { mounted ? umount2(path.constData(), MNT_DETACH) : chmod(path.constData(), 0755); }
+        } unmount{mounted, readOnly.toLocal8Bit()};
+
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        form->AskPictureName = [&](QString& filter) {
+            filter = TForm1::PngFilter;
+            return readOnly + QStringLiteral("/text.png");
+        };
+        // The message box waits for an answer: read it and close it as soon
+        // as its own event loop runs.
+        QString shown;
+        QTimer closer;
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        closer.start(0);
+        form->SavePictureAction->trigger();
+        QVERIFY2(shown.startsWith(QStringLiteral("The picture could not be saved as \"") + readOnly
+                                  + QStringLiteral("/text.png\": ")),
+                 qPrintable(shown));
+        QVERIFY(shown.size() > readOnly.size() + 45);  // the reason follows
+        QCOMPARE(QDir(readOnly).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
     }
 
     void cutCopiesThenLeavesAWhiteEmptyImage()
