@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -37,17 +38,34 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
     const int64_t endRow = std::min<int64_t>({top + glyph.rows, clipBottom, bitmap.height()});
     const int64_t firstColumn = std::max<int64_t>(left, 0);
     const int64_t endColumn = std::min<int64_t>(left + glyph.width, bitmap.width());
+    if (firstRow >= endRow || firstColumn >= endColumn)
+        return;
+    // Rows by address rather than through scanLine(), which checks for
+    // sharing at every call; this loop is most of a keystroke's redraw.
+    uchar* const bits = bitmap.bits();
+    const qsizetype bytesPerLine = bitmap.bytesPerLine();
     for (int64_t row = firstRow; row < endRow; ++row) {
-        auto* line = reinterpret_cast<QRgb*>(bitmap.scanLine(static_cast<int>(row)));
-        const uint8_t* coverage = glyph.coverage.data() + (row - top) * glyph.width;
-        for (int64_t column = firstColumn; column < endColumn; ++column) {
-            const unsigned alpha = coverage[column - left];
-            if (alpha == 0)
+        auto* line = reinterpret_cast<QRgb*>(bits + row * bytesPerLine);
+        const uint8_t* coverage = glyph.coverage.data() + (row - top) * glyph.width - left;
+        for (int64_t column = firstColumn; column < endColumn;) {
+            // Most of a glyph's box is blank: step over eight blank bytes at once.
+            uint64_t eight = 1;
+            if (endColumn - column >= 8)
+                std::memcpy(&eight, coverage + column, 8);
+            if (eight == 0) {
+                column += 8;
                 continue;
-            const QRgb pixel = line[column];
-            const auto keep = [alpha](unsigned channel) { return channel - (channel * alpha + 127) / 255; };
-            line[column] = qRgb(static_cast<int>(keep(qRed(pixel))), static_cast<int>(keep(qGreen(pixel))),
-                                static_cast<int>(keep(qBlue(pixel))));
+            }
+            const unsigned alpha = coverage[column];
+            if (alpha == 255) {
+                line[column] = qRgb(0, 0, 0);
+            } else if (alpha != 0) {
+                const QRgb pixel = line[column];
+                const auto keep = [alpha](unsigned channel) { return channel - (channel * alpha + 127) / 255; };
+                line[column] = qRgb(static_cast<int>(keep(qRed(pixel))), static_cast<int>(keep(qGreen(pixel))),
+                                    static_cast<int>(keep(qBlue(pixel))));
+            }
+            ++column;
         }
     }
 }
