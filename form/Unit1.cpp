@@ -321,11 +321,15 @@ void TForm1::CreateControls()
 
     CreateImageMenu();
     AskPictureName = [this](QString& selectedFilter) {
-        const QString folder = lastPictureFolder.isEmpty()
-            ? QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)
-            : lastPictureFolder;
-        return QFileDialog::getSaveFileName(this, tr("Save as picture"), folder, PngFilter + ";;" + SvgFilter,
-                                            &selectedFilter);
+        // The last folder saved to, else the pictures folder, else home; a
+        // folder that does not exist would be offered as a file name.
+        QString folder = lastPictureFolder;
+        for (const QString& candidate :
+             {QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDir::homePath()})
+            if (!QFileInfo(folder).isDir())
+                folder = candidate;
+        return QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
+                                            PngFilter + ";;" + SvgFilter, &selectedFilter);
     };
 }
 
