@@ -113,7 +113,10 @@ expect_block "A,B,SPACE,CTRL+ALT+C,BACK,LEFT,RIGHT,D,CTRL+ALT+G" 110 40
 
 # Copy as picture, from the Menu key: a PNG that carries the text.
 xdotool key Menu Down Return
-sleep 0.5
+for _ in $(seq 100); do
+  xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx image/png && break
+  sleep 0.1
+done
 xclip -selection clipboard -t image/png -o >"$work/picture.png"
 [ "$(/usr/bin/python3 "$here/png_description.py" "$work/picture.png")" = \
   "e0 a1 a0 e0 a1 a1 20 e0 a1 a4 e0 a1 a9 e0 a2 92" ] || fail "the picture's Description does not hold the text"
