@@ -59,7 +59,10 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
             const unsigned alpha = coverage[column];
             if (alpha == 255) {
                 line[column] = qRgb(0, 0, 0);
-            } else if (alpha != 0) {
+            } else if (line[column] == White) {
+                // The blend below of white, the common case, in one step.
+                line[column] = White - alpha * 0x010101;
+            } else {
                 const QRgb pixel = line[column];
                 const auto keep = [alpha](unsigned channel) { return channel - (channel * alpha + 127) / 255; };
                 line[column] = qRgb(static_cast<int>(keep(qRed(pixel))), static_cast<int>(keep(qGreen(pixel))),
