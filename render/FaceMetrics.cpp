@@ -181,6 +181,21 @@ void CopyCoverage(const FT_Bitmap& bitmap, GlyphImage& image)
             }
         }
     }
+    image.rowSpans.assign(1, 0);
+    for (int row = 0; row < image.rows; ++row) {
+        const uint8_t* line = image.coverage.data() + static_cast<size_t>(row) * image.width;
+        for (int column = 0; column < image.width;) {
+            if (line[column] == 0) {
+                ++column;
+                continue;
+            }
+            const auto first = static_cast<uint32_t>(column);
+            while (column < image.width && line[column] != 0)
+                ++column;
+            image.spans.push_back({first, static_cast<uint32_t>(column)});
+        }
+        image.rowSpans.push_back(static_cast<uint32_t>(image.spans.size()));
+    }
 }
 
 } // namespace

@@ -36,6 +36,16 @@ struct GlyphImage {
     int width = 0;
     int rows = 0;
     std::vector<uint8_t> coverage;
+
+    // The covered stretches of each row, so that drawing touches only them:
+    // row r's are spans[rowSpans[r] .. rowSpans[r + 1]), each the columns
+    // [first, end) of its row.
+    struct Span {
+        uint32_t first;
+        uint32_t end;
+    };
+    std::vector<Span> spans;
+    std::vector<uint32_t> rowSpans;
 };
 
 // Where a glyph's outline reaches, in pixels of the em the face was opened at:

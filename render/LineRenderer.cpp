@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -41,34 +40,31 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
     if (firstRow >= endRow || firstColumn >= endColumn)
         return;
     // Rows by address rather than through scanLine(), which checks for
-    // sharing at every call; this loop is most of a keystroke's redraw.
+    // sharing at every call, and only the covered spans of each row: this
+    // loop is most of a keystroke's redraw.
     uchar* const bits = bitmap.bits();
     const qsizetype bytesPerLine = bitmap.bytesPerLine();
     for (int64_t row = firstRow; row < endRow; ++row) {
         auto* line = reinterpret_cast<QRgb*>(bits + row * bytesPerLine);
-        const uint8_t* coverage = glyph.coverage.data() + (row - top) * glyph.width - left;
-        for (int64_t column = firstColumn; column < endColumn;) {
-            // Most of a glyph's box is blank: step over eight blank bytes at once.
-            uint64_t eight = 1;
-            if (endColumn - column >= 8)
-                std::memcpy(&eight, coverage + column, 8);
-            if (eight == 0) {
-                column += 8;
-                continue;
+        const int64_t glyphRow = row - top;
+        const uint8_t* coverage = glyph.coverage.data() + glyphRow * glyph.width;
+        for (uint32_t at = glyph.rowSpans[glyphRow]; at < glyph.rowSpans[glyphRow + 1]; ++at) {
+            const int64_t first = std::max<int64_t>(glyph.spans[at].first, firstColumn - left);
+            const int64_t end = std::min<int64_t>(glyph.spans[at].end, endColumn - left);
+            for (int64_t column = first; column < end; ++column) {
+                const unsigned alpha = coverage[column];
+                QRgb& pixel = line[left + column];
+                if (alpha == 255) {
+                    pixel = qRgb(0, 0, 0);
+                } else if (pixel == White) {
+                    // The blend below of white, the common case, in one step.
+                    pixel = White - alpha * 0x010101;
+                } else {
+                    const auto keep = [alpha](unsigned channel) { return channel - (channel * alpha + 127) / 255; };
+                    pixel = qRgb(static_cast<int>(keep(qRed(pixel))), static_cast<int>(keep(qGreen(pixel))),
+                                 static_cast<int>(keep(qBlue(pixel))));
+                }
             }
-            const unsigned alpha = coverage[column];
-            if (alpha == 255) {
-                line[column] = qRgb(0, 0, 0);
-            } else if (line[column] == White) {
-                // The blend below of white, the common case, in one step.
-                line[column] = White - alpha * 0x010101;
-            } else {
-                const QRgb pixel = line[column];
-                const auto keep = [alpha](unsigned channel) { return channel - (channel * alpha + 127) / 255; };
-                line[column] = qRgb(static_cast<int>(keep(qRed(pixel))), static_cast<int>(keep(qGreen(pixel))),
-                                    static_cast<int>(keep(qBlue(pixel))));
-            }
-            ++column;
         }
     }
 }
