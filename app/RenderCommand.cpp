@@ -1,9 +1,13 @@
 #include "RenderCommand.h"
 
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 
+#include <QSaveFile>
 #include <QString>
 
 #include "FaceMetrics.h"
@@ -11,6 +15,7 @@
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
+#include "TextPicture.h"
 
 namespace {
 
@@ -21,8 +26,8 @@ constexpr int PixelSize = 32;
 // Keeps the W x 4H bitmap within a sane allocation (4096 x 16384 pixels).
 constexpr int MaxSide = 4096;
 
-constexpr const char* Usage =
-    "usage: vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS] -o FILE.png\n";
+constexpr const char* Usage = "usage: vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS]\n"
+                              "                   [--scale S] [--no-mark] [--crop] -o FILE.png|FILE.svg\n";
 
 std::optional<long long> ParseNumber(std::string_view text)
 {
@@ -40,7 +45,22 @@ struct Options {
     std::optional<long long> cursor;
     std::optional<std::string> text;
     std::optional<std::string> keys;
+    double scale = 1.0;
+    std::string scaleText = "1";
+    bool noMark = false;
+    bool crop = false;
     std::string output;
+
+    bool Svg() const
+    {
+        const std::string suffix = ".svg";
+        if (output.size() < suffix.size())
+            return false;
+        std::string ending = output.substr(output.size() - suffix.size());
+        for (char& character : ending)
+            character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+        return ending == suffix;
+    }
 };
 
 // Fills options from the words; on a fault answers the message.
@@ -48,8 +68,12 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
+        if (option == "--no-mark" || option == "--crop") {
+            (option == "--crop" ? options.crop : options.noMark) = true;
+            continue;
+        }
         if (option != "--face" && option != "--size" && option != "--cursor" && option != "--text"
-            && option != "--keys" && option != "-o")
+            && option != "--keys" && option != "--scale" && option != "-o")
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
             return option + " needs a value";
@@ -69,6 +93,13 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             options.cursor = ParseNumber(value);
             if (!options.cursor)
                 return "--cursor wants a number, not \"" + value + "\"";
+        } else if (option == "--scale") {
+            double scale = 0;
+            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), scale);
+            if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(scale) || scale < 1)
+                return "--scale wants a number of 1 or more, not \"" + value + "\"";
+            options.scale = scale;
+            options.scaleText = value;
         } else if (option == "--text") {
             options.text = value;
         } else if (option == "--keys") {
@@ -80,7 +111,14 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     if (options.text && options.keys)
         return "--text and --keys exclude each other";
     if (options.output.empty())
-        return "-o FILE.png is required";
+        return "-o FILE.png or -o FILE.svg is required";
+    // A picture of the text is as large as the text; the window's is known now.
+    const double width = std::round(options.width * options.scale);
+    const double height = std::round(4.0 * options.height * options.scale);
+    if (!options.crop && !options.Svg() && !PictureFits(width, height))
+        return "--size " + std::to_string(options.width) + "x" + std::to_string(options.height) + " at --scale "
+            + options.scaleText + " asks for a picture larger than " + std::to_string(MaxPictureSide)
+            + " pixels a side or " + std::to_string(MaxPicturePixels) + " pixels in all";
     return std::nullopt;
 }
 
@@ -148,12 +186,21 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
 
     WarnIfSubstituted(options.face, err);
     DrawingCanvas canvas;
-    RenderLine(canvas, TypedText, CursorPos, options.face, options.width, options.height, PixelSize);
-    if (canvas.bitmap.isNull()) {
-        err << "vorn render: no memory for a " << options.width << " x " << 4 * options.height << " picture\n";
+    ApplyFaceName(canvas, options.face);
+    QByteArray bytes;
+    try {
+        const PictureScene scene =
+            options.crop ? PictureOfText(TypedText, canvas.faceName, options.width, PixelSize)
+                         : WindowScene(TypedText, options.noMark ? -1 : CursorPos, canvas.faceName, options.width,
+                                       options.height, PixelSize);
+        bytes = options.Svg() ? SvgOf(scene) : EncodePng(RasterOf(scene, options.scale));
+    } catch (const std::exception& error) {
+        err << "vorn render: " << error.what() << "\n";
         return 1;
     }
-    if (!canvas.bitmap.save(QString::fromStdString(options.output), "PNG")) {
+    // A failed write leaves no partial file behind.
+    QSaveFile file(QString::fromStdString(options.output));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         err << "vorn render: cannot write \"" << options.output << "\"\n";
         return 1;
     }

@@ -84,7 +84,8 @@ void PrintUsage(std::ostream& out)
 {
     out << "usage: vorn                       open the window\n"
            "       vorn fonts [--all | --coverage NAME]\n"
-           "       vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS] -o FILE.png\n";
+           "       vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS]\n"
+           "                   [--scale S] [--no-mark] [--crop] -o FILE.png|FILE.svg\n";
 }
 
 } // namespace

@@ -1,15 +1,17 @@
 // One keystroke as the window handles it: ApplyKeyDown on the text, then the
 // full redraw of the line into a 476 x 268 scroll box (a 476 x 1072 bitmap),
 // at text lengths of 1,000, 10,000 and 100,000 units, with the insertion point
-// at the end of the text or in its middle.
+// at the end of the text or in its middle, on a screen with one and with two
+// device pixels to a pixel (a 952 x 2144 bitmap).
 //
 //   keystroke_bench [--face NAME] [benchmark options]
 //
 // The text is made of the layout's letters, so it is drawn with whatever
 // glyphs the face has for them (the missing glyph when it has none). Each
 // iteration alternates typing A and Backspace, so that the length stays put.
-// At the end the medians are printed with the ratio of 100,000 to 1,000
-// units; the aim is a ratio under 1.5 and every median under 5 ms.
+// At the end the medians are printed, scale 1 beside scale 2, with the ratio
+// of 100,000 to 1,000 units; the aim is a ratio under 1.5 and every median
+// under 2 ms.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -35,6 +37,7 @@ void KeystrokeWithRedraw(benchmark::State& state)
 {
     const auto length = static_cast<uint32_t>(state.range(0));
     const bool middle = state.range(1) != 0;
+    const auto scale = static_cast<double>(state.range(2));
 
     const KeybLayout Layout;
     OwnWideString TypedText;
@@ -46,22 +49,22 @@ void KeystrokeWithRedraw(benchmark::State& state)
     CursorPos = middle ? static_cast<int32_t>(length / 2) : static_cast<int32_t>(length);
 
     DrawingCanvas canvas;
-    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize);
+    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
 
     bool typeLetter = true;
     for (auto _ : state) {
         unsigned Key = typeLetter ? vk::KEY_A : vk::BACK;
         typeLetter = !typeLetter;
         if (ApplyKeyDown(TypedText, CursorPos, Layout, Key, KeyModifiers{}, false))
-            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize);
+            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
         benchmark::DoNotOptimize(canvas.bitmap.constBits());
     }
     state.counters["length"] = length;
 }
 
 BENCHMARK(KeystrokeWithRedraw)
-    ->ArgNames({"length", "middle"})
-    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}})
+    ->ArgNames({"length", "middle", "scale"})
+    ->ArgsProduct({{1000, 10000, 100000}, {0, 1}, {1, 2}})
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(9)
     ->ReportAggregatesOnly(true);
@@ -104,25 +107,27 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    std::printf("\nmedians in microseconds, wall / CPU:\n");
+    std::printf("\nmedians in microseconds, wall / CPU, at scale 1 and at scale 2:\n");
+    const auto median = [&reporter](const char* length, const char* where, const char* scale) {
+        const auto found = reporter.medians.find(std::string("KeystrokeWithRedraw/length:") + length + "/middle:"
+                                                 + where + "/scale:" + scale + "/repeats:9");
+        return found == reporter.medians.end() ? std::pair<double, double>{0, 0} : found->second;
+    };
     for (const char* where : {"0", "1"}) {
         const char* cursor = *where == '1' ? "middle" : "end";
-        const auto name = [where](const char* length) {
-            return std::string("KeystrokeWithRedraw/length:") + length + "/middle:" + where + "/repeats:9";
-        };
         for (const char* length : {"1000", "10000", "100000"}) {
-            const auto found = reporter.medians.find(name(length));
-            if (found != reporter.medians.end())
-                std::printf("  cursor %-6s length %6s: %8.1f / %8.1f\n", cursor, length, found->second.first,
-                            found->second.second);
+            const auto one = median(length, where, "1"), two = median(length, where, "2");
+            std::printf("  cursor %-6s length %6s: %8.1f / %8.1f   %8.1f / %8.1f\n", cursor, length, one.first,
+                        one.second, two.first, two.second);
         }
-        const auto small = reporter.medians.find(name("1000"));
-        const auto large = reporter.medians.find(name("100000"));
-        if (small != reporter.medians.end() && large != reporter.medians.end())
-            std::printf("  cursor %-6s ratio 100000/1000: %.2f wall, %.2f CPU (aim < 1.5); "
-                        "100000 at %.2f ms wall (aim < 5)\n",
-                        cursor, large->second.first / small->second.first,
-                        large->second.second / small->second.second, large->second.first / 1000.0);
+        for (const char* scale : {"1", "2"}) {
+            const auto small = median("1000", where, scale), large = median("100000", where, scale);
+            if (small.first > 0 && large.first > 0)
+                std::printf("  cursor %-6s scale %s ratio 100000/1000: %.2f wall, %.2f CPU (aim < 1.5); "
+                            "100000 at %.2f ms wall (aim < 2)\n",
+                            cursor, scale, large.first / small.first, large.second / small.second,
+                            large.first / 1000.0);
+        }
     }
     return 0;
 }

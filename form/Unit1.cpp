@@ -1,7 +1,13 @@
 #include "Unit1.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -9,7 +15,9 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -19,9 +27,13 @@
 #include "Pictures.h"
 #include "ScriptFaces.h"
 #include "Settings.h"
+#include "TextPicture.h"
 #include "UnicodeList.h"
 
 TForm1* Form1 = nullptr;
+
+const QString TForm1::PngFilter = QStringLiteral("PNG picture (*.png)");
+const QString TForm1::SvgFilter = QStringLiteral("SVG picture (*.svg)");
 
 namespace {
 
@@ -63,9 +75,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
     auto* button = new QPushButton(parent);
     button->setObjectName(name);
     button->setGeometry(left, 8, width, 25);
-    const QPixmap picture(glyph);
-    button->setIcon(QIcon(picture));
-    button->setIconSize(picture.size());
+    // An icon made from the file name also takes its "@2x" picture, which a
+    // screen with two or more device pixels to a pixel shows instead.
+    button->setIcon(QIcon(glyph));
+    button->setIconSize(QPixmap(glyph).size());
     button->setToolTip(tip);
     return button;
 }
@@ -86,6 +99,10 @@ TImage::TImage(TForm1* owner, QWidget* parent) : QWidget(parent), form(owner)
 
 void TImage::paintEvent(QPaintEvent*)
 {
+    // A move to a screen of another scale, or a change of the scale, repaints
+    // the window: the bitmap is drawn anew at the new scale first.
+    if (Canvas.created && !Canvas.bitmap.isNull() && Canvas.bitmap.devicePixelRatio() != form->ScreenScale())
+        Guarded([&] { form->FormResize(this); });
     QPainter painter(this);
     if (Canvas.created)
         painter.drawImage(0, 0, Canvas.bitmap);
@@ -104,6 +121,12 @@ void TImage::mousePressEvent(QMouseEvent*)
 void TImage::mouseDoubleClickEvent(QMouseEvent*)
 {
     Guarded([&] { form->Image1DblClick(this); });
+}
+
+void TImage::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    Guarded([&] { form->Image1ContextPopup(this, event->globalPos()); });
 }
 
 // ---------------------------------------------------------------- ScrollBox1
@@ -179,6 +202,10 @@ void TRichEdit::keyPressEvent(QKeyEvent* event)
         QChar character = event->text().isEmpty() ? QChar() : event->text().at(0);
         if (!character.isNull())
             form->RichEdit1KeyPress(this, character);
+        // Taken as every key is, the Menu key opens no menu by itself where
+        // the platform does not turn it into a context menu request first.
+        if (event->key() == Qt::Key_Menu && !form->ImageMenu->isVisible())
+            form->RichEdit1ContextPopup(this);
     });
 }
 
@@ -195,6 +222,19 @@ void TRichEdit::inputMethodEvent(QInputMethodEvent* event)
 {
     event->accept();
     clear();
+}
+
+// The input control's own menu would edit its contents, which stay empty: any
+// context menu request on it opens Image1's menu instead.
+void TRichEdit::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    Guarded([&] {
+        if (event->reason() == QContextMenuEvent::Mouse)
+            form->RichEdit1ContextPopup(this, event->globalPos());
+        else
+            form->RichEdit1ContextPopup(this);
+    });
 }
 
 bool TRichEdit::focusNextPrevChild(bool)
@@ -278,6 +318,35 @@ void TForm1::CreateControls()
 
     setTabOrder(ScrollBox1, Panel1);
     setTabOrder(RichEdit1, ComboBox1);
+
+    CreateImageMenu();
+    AskPictureName = [this](QString& selectedFilter) {
+        // The last folder saved to, else the pictures folder, else home; a
+        // folder that does not exist would be offered as a file name.
+        QString folder = lastPictureFolder;
+        for (const QString& candidate :
+             {QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDir::homePath()})
+            if (!QFileInfo(folder).isDir())
+                folder = candidate;
+        return QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
+                                            PngFilter + ";;" + SvgFilter, &selectedFilter);
+    };
+}
+
+void TForm1::CreateImageMenu()
+{
+    ImageMenu = new QMenu(this);
+    ImageMenu->setObjectName("ImageMenu");
+    CopyPictureAction = ImageMenu->addAction(tr("Copy as picture"));
+    CopyPictureAction->setObjectName("CopyPictureAction");
+    SavePictureAction = ImageMenu->addAction(tr("Save as picture\u2026"));
+    SavePictureAction->setObjectName("SavePictureAction");
+    // The keyboard chart's entry "Keyboard" comes third, here.
+    connect(CopyPictureAction, &QAction::triggered, this,
+            [this] { Guarded([&] { CopyPictureClick(CopyPictureAction); }); });
+    connect(SavePictureAction, &QAction::triggered, this,
+            [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
+    connect(ImageMenu, &QMenu::aboutToHide, this, [this] { RichEdit1->setFocus(); });
 }
 
 void TForm1::FormCreate(QObject*)
@@ -355,7 +424,8 @@ void TForm1::FormResize(QObject*)
             const int W = client.width();
             const int H = client.height();
             Image1->setGeometry(0, Image1->y(), W, 4 * H);
-            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, RichEdit1->font().pixelSize());
+            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, RichEdit1->font().pixelSize(),
+                       ScreenScale());
             Image1->update();
             if (!resizeAgain)
                 break;
@@ -396,6 +466,85 @@ void TForm1::ScrollBox1Resize(QObject* Sender) { FormResize(Sender); }
 void TForm1::Image1Click(QObject*) { RichEdit1->setFocus(); }
 void TForm1::Image1DblClick(QObject*) { RichEdit1->setFocus(); }
 void TForm1::Image1MouseDown(QObject*) { RichEdit1->setFocus(); }
+
+void TForm1::Image1ContextPopup(QObject*, const QPoint& globalPos)
+{
+    const bool hasText = !TypedText.IsEmpty();
+    CopyPictureAction->setEnabled(hasText);
+    SavePictureAction->setEnabled(hasText);
+    ImageMenu->popup(globalPos);
+}
+
+void TForm1::RichEdit1ContextPopup(QObject* Sender, std::optional<QPoint> globalPos)
+{
+    Image1ContextPopup(Sender, globalPos.value_or(ScrollBox1->viewport()->mapToGlobal(QPoint(0, 0))));
+}
+
+double TForm1::ScreenScale() const
+{
+    return std::max(1.0, devicePixelRatioF());
+}
+
+double TForm1::PictureScale() const
+{
+    return std::max(2.0, devicePixelRatioF());
+}
+
+PictureScene TForm1::TextPictureScene() const
+{
+    return PictureOfText(TypedText, Image1->Canvas.faceName, ScrollBox1->viewport()->width(),
+                         RichEdit1->font().pixelSize());
+}
+
+void TForm1::CopyPictureClick(QObject*)
+{
+    const QImage picture = RasterOf(TextPictureScene(), PictureScale());
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) {
+        // Qt offers the image in its image forms, image/png among them,
+        // encoded from this image with its Description.
+        auto* offered = new QMimeData;
+        offered->setImageData(picture);
+        clipboard->setMimeData(offered);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::SavePictureClick(QObject*)
+{
+    QString filter = PngFilter;
+    QString name = AskPictureName(filter);
+    if (!name.isEmpty()) {
+        const bool svg = filter == SvgFilter;
+        const QString extension = svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+        const QString title = tr("Save as picture");
+        bool replace = true;
+        if (!name.endsWith(extension, Qt::CaseInsensitive)) {
+            name += extension;
+            // The dialog asked about replacing the name as typed, not this one.
+            replace = !QFileInfo::exists(name)
+                || QMessageBox::question(this, title, tr("\"%1\" already exists. Replace it?")
+                                                          .arg(QDir::toNativeSeparators(name)))
+                    == QMessageBox::Yes;
+        }
+        if (replace) {
+            const PictureScene scene = TextPictureScene();
+            const QByteArray bytes = svg ? SvgOf(scene) : EncodePng(RasterOf(scene, PictureScale()));
+            // A failed write leaves whatever was there, and no partial file.
+            QSaveFile file(name);
+            bool saved = file.open(QIODevice::WriteOnly);
+            if (saved) {
+                file.write(bytes);
+                saved = file.commit();
+            }
+            if (saved)
+                lastPictureFolder = QFileInfo(name).absolutePath();
+            else
+                QMessageBox::critical(this, title, tr("The picture could not be saved as \"%1\": %2")
+                                                       .arg(QDir::toNativeSeparators(name), file.errorString()));
+        }
+    }
+    RichEdit1->setFocus();
+}
 
 void TForm1::CopyButtonClick(QObject*)
 {

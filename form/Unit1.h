@@ -1,9 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTextEdit>
@@ -12,6 +16,7 @@
 #include "AnsiString.h"
 #include "DrawingCanvas.h"
 #include "KeybLayout.h"
+#include "LineRenderer.h"
 #include "Keystroke.h"
 #include "OwnWideString.h"
 
@@ -28,6 +33,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     TForm1* form;
@@ -59,6 +65,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
@@ -81,6 +88,10 @@ public:
     QFrame* Panel2;
     TRichEdit* RichEdit1;
     QComboBox* ComboBox1;
+    // The context menu of Image1, also opened by the Menu key in RichEdit1.
+    QMenu* ImageMenu;
+    QAction* CopyPictureAction;
+    QAction* SavePictureAction;
 
     OwnWideString TypedText;
     int32_t CursorPos = 0;
@@ -108,10 +119,26 @@ public:
     void Image1Click(QObject* Sender);
     void Image1DblClick(QObject* Sender);
     void Image1MouseDown(QObject* Sender);
+    void Image1ContextPopup(QObject* Sender, const QPoint& globalPos);
+    // Image1's menu at the view's corner, for a request with no pointer
+    // position (the Menu key) or at globalPos.
+    void RichEdit1ContextPopup(QObject* Sender, std::optional<QPoint> globalPos = std::nullopt);
 
     void DelButtonClick(QObject* Sender);
     void CutButtonClick(QObject* Sender);
     void CopyButtonClick(QObject* Sender);
+    void CopyPictureClick(QObject* Sender);
+    void SavePictureClick(QObject* Sender);
+
+    // Asks where to save a picture: answers the file name (empty when the
+    // user cancels) and sets the chosen filter, PngFilter or SvgFilter. A save
+    // dialog by default; tests put their own answer here.
+    std::function<QString(QString& selectedFilter)> AskPictureName;
+    static const QString PngFilter;
+    static const QString SvgFilter;
+
+    // Device pixels to a pixel on the window's screen, as the bitmap is drawn.
+    double ScreenScale() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -120,7 +147,14 @@ protected:
 
 private:
     void CreateControls();
+    void CreateImageMenu();
     void ApplyFaceNameToCanvas();
+    // The picture of the text at the window's width and font.
+    PictureScene TextPictureScene() const;
+    // Pictures are made with at least 2 device pixels to a pixel, more on a
+    // screen that has more.
+    double PictureScale() const;
+    QString lastPictureFolder;
     bool inResize = false;
     bool resizeAgain = false;
 };

@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <initializer_list>
 #include <map>
+#include <stdexcept>
+#include <string_view>
 #include <memory>
 #include <unordered_map>
 #include <utility>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_BBOX_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName)
@@ -42,26 +48,31 @@ struct SizedFace::Entry {
     };
 
     FT_Face face = nullptr;
-    int currentSize = 0;
-    std::unordered_map<uint64_t, CachedGlyph> glyphs;  // key: em size << 32 | glyph index
+    FT_F26Dot6 currentSize = 0;
+    std::unordered_map<uint64_t, CachedGlyph> glyphs;  // key: em in 1/64 pixel << 32 | glyph index
 
-    bool SetSize(int pixelSize)
+    // Sizes go in 1/64 pixel so that an em times 1.25 or 1.5 is rendered as
+    // it is; at 72 dots per inch a whole number of pixels asks FreeType for
+    // exactly what a size in pixels does.
+    bool SetSize(FT_F26Dot6 size)
     {
-        if (currentSize == pixelSize)
+        if (currentSize == size)
             return true;
-        if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixelSize)) != 0)
+        if (FT_Set_Char_Size(face, 0, size, 72, 72) != 0) {
+            currentSize = 0;
             return false;
-        currentSize = pixelSize;
+        }
+        currentSize = size;
         return true;
     }
 
     // The cached record of the unit's glyph with its advance filled in. A code
     // the face does not map gives glyph 0, the face's missing glyph: the face
     // draws everything itself, with no fallback to another font.
-    CachedGlyph& Lookup(char16_t unit, int pixelSize)
+    CachedGlyph& Lookup(char16_t unit, FT_F26Dot6 size)
     {
         const FT_UInt index = FT_Get_Char_Index(face, unit);
-        const uint64_t key = (static_cast<uint64_t>(pixelSize) << 32) | index;
+        const uint64_t key = (static_cast<uint64_t>(size) << 32) | index;
         auto found = glyphs.find(key);
         if (found != glyphs.end())
             return found->second;
@@ -70,7 +81,7 @@ struct SizedFace::Entry {
         if (glyphs.size() >= 16384)
             glyphs.clear();
         CachedGlyph& glyph = glyphs[key];
-        if (SetSize(pixelSize) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0)
+        if (SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0)
             glyph.advance = static_cast<int32_t>((face->glyph->advance.x + 32) >> 6);
         return glyph;
     }
@@ -170,6 +181,21 @@ void CopyCoverage(const FT_Bitmap& bitmap, GlyphImage& image)
             }
         }
     }
+    image.rowSpans.assign(1, 0);
+    for (int row = 0; row < image.rows; ++row) {
+        const uint8_t* line = image.coverage.data() + static_cast<size_t>(row) * image.width;
+        for (int column = 0; column < image.width;) {
+            if (line[column] == 0) {
+                ++column;
+                continue;
+            }
+            const auto first = static_cast<uint32_t>(column);
+            while (column < image.width && line[column] != 0)
+                ++column;
+            image.spans.push_back({first, static_cast<uint32_t>(column)});
+        }
+        image.rowSpans.push_back(static_cast<uint32_t>(image.spans.size()));
+    }
 }
 
 } // namespace
@@ -190,7 +216,7 @@ std::optional<SizedFace> SizedFace::Open(const FaceSource& source, int pixelSize
         slot->face = face;
     }
     Entry* entry = slot.get();
-    if (!entry->SetSize(pixelSize))
+    if (!entry->SetSize(static_cast<FT_F26Dot6>(pixelSize) * 64))
         return std::nullopt;
     const TextMetrics metrics =
         MetricsFromTables(entry->face, pixelSize).value_or(MetricsFromSize(entry->face, pixelSize));
@@ -199,17 +225,18 @@ std::optional<SizedFace> SizedFace::Open(const FaceSource& source, int pixelSize
 
 int32_t SizedFace::Advance(char16_t unit)
 {
-    return entry->Lookup(unit, pixelSize).advance;
+    return entry->Lookup(unit, static_cast<FT_F26Dot6>(pixelSize) * 64).advance;
 }
 
-const GlyphImage& SizedFace::Glyph(char16_t unit)
+const GlyphImage& SizedFace::Glyph(char16_t unit, double scale)
 {
-    Entry::CachedGlyph& glyph = entry->Lookup(unit, pixelSize);
+    const auto size = static_cast<FT_F26Dot6>(std::lround(pixelSize * scale * 64));
+    Entry::CachedGlyph& glyph = entry->Lookup(unit, size);
     if (!glyph.rendered) {
         glyph.rendered = true;
         FT_Face face = entry->face;
         const FT_UInt index = FT_Get_Char_Index(face, unit);
-        if (entry->SetSize(pixelSize) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
+        if (entry->SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
             && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
                 || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
             glyph.image.left = face->glyph->bitmap_left;
@@ -218,4 +245,123 @@ const GlyphImage& SizedFace::Glyph(char16_t unit)
         }
     }
     return glyph.image;
+}
+
+void SizedFace::LoadOutline(char16_t unit)
+{
+    FT_Face face = entry->face;
+    const std::string family = face->family_name ? face->family_name : "?";
+    if (!FT_IS_SCALABLE(face))
+        throw std::runtime_error("The face \"" + family + "\" has bitmaps only and no outlines to write as SVG.");
+    if (FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0
+        || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+        char code[8];
+        std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(unit));
+        throw std::runtime_error("The face \"" + family + "\" has no outline for U+" + code
+                                 + " to write as SVG.");
+    }
+}
+
+namespace {
+
+// Numbers of a path to a thousandth of a pixel, without trailing zeros.
+void AppendNumber(std::string& out, double value)
+{
+    long long thousandths = std::llround(value * 1000);
+    if (thousandths < 0) {
+        out += '-';
+        thousandths = -thousandths;
+    }
+    out += std::to_string(thousandths / 1000);
+    if (const int fraction = static_cast<int>(thousandths % 1000)) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, ".%03d", fraction);
+        std::string_view text(digits);
+        out += text.substr(0, text.find_last_not_of('0') + 1);
+    }
+}
+
+// Writes FreeType's outline segments, in font units, as SVG path commands in
+// pixels with y growing downwards.
+struct PathWriter {
+    std::string& out;
+    double x;
+    double baseline;
+    double pixelsPerUnit;
+
+    void Command(char command, std::initializer_list<const FT_Vector*> points)
+    {
+        out += command;
+        bool first = true;
+        for (const FT_Vector* point : points) {
+            if (!first)
+                out += ' ';
+            first = false;
+            AppendNumber(out, x + static_cast<double>(point->x) * pixelsPerUnit);
+            out += ' ';
+            AppendNumber(out, baseline - static_cast<double>(point->y) * pixelsPerUnit);
+        }
+    }
+
+    static PathWriter& Of(void* user) { return *static_cast<PathWriter*>(user); }
+    static int MoveTo(const FT_Vector* to, void* user)
+    {
+        if (!Of(user).out.empty())
+            Of(user).out += 'Z';
+        Of(user).Command('M', {to});
+        return 0;
+    }
+    static int LineTo(const FT_Vector* to, void* user)
+    {
+        Of(user).Command('L', {to});
+        return 0;
+    }
+    static int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user)
+    {
+        Of(user).Command('Q', {control, to});
+        return 0;
+    }
+    static int CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to, void* user)
+    {
+        Of(user).Command('C', {control1, control2, to});
+        return 0;
+    }
+};
+
+} // namespace
+
+GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
+{
+    LoadOutline(unit);
+    FT_Face face = entry->face;
+    FT_Outline& outline = face->glyph->outline;
+    GlyphOutline result;
+    result.evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
+    PathWriter writer{result.path, x, baseline, static_cast<double>(pixelSize) / face->units_per_EM};
+    const FT_Outline_Funcs segments = {&PathWriter::MoveTo, &PathWriter::LineTo, &PathWriter::ConicTo,
+                                       &PathWriter::CubicTo, 0, 0};
+    if (FT_Outline_Decompose(&outline, &segments, &writer) != 0)
+        throw std::runtime_error("A glyph's outline cannot be read.");
+    if (!result.path.empty())
+        result.path += 'Z';
+    return result;
+}
+
+InkBounds SizedFace::Ink(char16_t unit)
+{
+    FT_Face face = entry->face;
+    if (FT_IS_SCALABLE(face) && face->units_per_EM > 0
+        && FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0
+        && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+        if (face->glyph->outline.n_points == 0)
+            return {};
+        FT_BBox box;
+        FT_Outline_Get_BBox(&face->glyph->outline, &box);
+        const double pixelsPerUnit = static_cast<double>(pixelSize) / face->units_per_EM;
+        return {box.xMin * pixelsPerUnit, -box.yMax * pixelsPerUnit, box.xMax * pixelsPerUnit,
+                -box.yMin * pixelsPerUnit};
+    }
+    const GlyphImage& image = Glyph(unit);
+    return {static_cast<double>(image.left), static_cast<double>(-image.top),
+            static_cast<double>(image.left + image.width), static_cast<double>(image.rows - image.top)};
 }

@@ -9,6 +9,9 @@
 # Writes, beside this script: DelButton.bmp, CutButton.bmp, CopyButton.bmp
 # (4-bit, 16 colours), vorn.ico (64x64, 4-bit), vorn.png (64x64, 16-colour
 # palette), vorn-256.png and vorn.svg (the same icon, larger and scalable).
+# For screens with two device pixels to a pixel, each button glyph again at
+# twice the size (DelButton@2x.bmp ...) and the icon at 128x128
+# (vorn-128.png), drawn afresh from the outlines rather than blown up.
 #
 # The outlines are filled by a small rasteriser of its own (non-zero winding,
 # 16 sub-rows per pixel, exact horizontal coverage), so that no imaging
@@ -304,11 +307,15 @@ def main():
     font = TTFont(sys.argv[1] if len(sys.argv) > 1 else DEFAULT_FONT)
     palette = ramp(INK, BUTTON_FACE, 16)
     for file_name, width, height, letters in BUTTONS:
-        polygons = place(font, [letter(n) for n in letters], width, height, 1)
-        write(file_name, bmp4(quantise(coverage(polygons, width, height), 16), palette))
+        for scale, name in ((1, file_name), (2, file_name.replace(".bmp", "@2x.bmp"))):
+            w, h = width * scale, height * scale
+            polygons = place(font, [letter(n) for n in letters], w, h, scale)
+            write(name, bmp4(quantise(coverage(polygons, w, h), 16), palette))
     pixels, icon_palette, cp = make_icon(font, ICON_SIZE)
     write("vorn.ico", ico4(pixels, icon_palette, 0))
     write("vorn.png", png4(pixels, icon_palette, 0))
+    pixels, icon_palette, cp = make_icon(font, 2 * ICON_SIZE)
+    write("vorn-128.png", png4(pixels, icon_palette, 0))
     pixels, icon_palette, cp = make_icon(font, 256)
     write("vorn-256.png", png4(pixels, icon_palette, 0))
     write("vorn.svg", icon_svg(font, cp).encode())

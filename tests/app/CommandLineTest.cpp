@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -150,6 +152,11 @@ TEST_F(RenderCommand, RejectsBadCommandLinesWithoutWriting)
         {"cursor_not_a_number", {"--cursor", "two", "-o", png}, 2},
         {"text_and_keys", {"--text", "a", "--keys", "A", "-o", png}, 2},
         {"unknown_key_name", {"--keys", "A,NOSUCHKEY", "-o", png}, 2},
+        {"scale_below_one", {"--scale", "0.5", "-o", png}, 2},
+        {"scale_not_a_number", {"--scale", "two", "-o", png}, 2},
+        {"scale_not_finite", {"--scale", "inf", "-o", png}, 2},
+        {"scale_without_value", {"-o", png, "--scale"}, 2},
+        {"scale_too_large_for_the_size", {"--size", "4096x4096", "--scale", "2", "-o", png}, 2},
         {"cursor_past_the_text", {"--text", "ab", "--cursor", "3", "-o", png}, 1},
         {"cursor_negative", {"--cursor", "-1", "-o", png}, 1},
     };
@@ -193,6 +200,50 @@ TEST_F(RenderCommand, MissingFaceWarnsAndDrawsTheNamedSubstitute)
         ASSERT_EQ(RenderWith({"--face", substitute, "--keys", "A,B,C", "-o", named}).err, "");
         EXPECT_TRUE(QImage(QString::fromStdString(drawn)) == QImage(QString::fromStdString(named))) << substitute;
     }
+}
+
+std::string Bytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(RenderCommand, ScaleMarkCropAndSvg)
+{
+    // U+0860 at a width of 100: its box from 92 to 98, the mark at 88 and 89.
+    const auto render = [this](const std::string& name, std::vector<std::string> options) {
+        std::vector<std::string> args = {"--face", "Vorn Test Sans", "--size", "100x50", "--text", "\u0860"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {"-o", File(name.c_str())});
+        const VornRun run = RenderWith(args);
+        EXPECT_EQ(run.status, 0) << name << ": " << run.err;
+        return QImage(QString::fromStdString(File(name.c_str())));
+    };
+    render("plain.png", {});
+    render("one.png", {"--scale", "1"});
+    EXPECT_EQ(Bytes(File("one.png")), Bytes(File("plain.png")));
+
+    const QImage two = render("two.png", {"--scale", "2"});
+    EXPECT_EQ(two.size(), QSize(200, 400));
+    EXPECT_TRUE(IsBlack(two, 184, 20));
+    EXPECT_FALSE(IsBlack(two, 183, 20));
+    EXPECT_TRUE(IsBlack(two, 176, 0));
+    EXPECT_TRUE(IsBlack(two, 179, 71));
+    EXPECT_FALSE(IsBlack(two, 179, 72));
+
+    const QImage unmarked = render("unmarked.png", {"--no-mark"});
+    EXPECT_TRUE(IsBlack(unmarked, 92, 10));
+    EXPECT_FALSE(IsBlack(unmarked, 88, 0));
+
+    // The picture of the text: ink 92..98 of one line, 8 px around.
+    const QImage cropped = render("cropped.png", {"--crop", "--scale", "2"});
+    EXPECT_EQ(cropped.size(), QSize(2 * 22, 2 * 52));
+    EXPECT_EQ(cropped.text("Description"), QString::fromUtf8("\u0860"));
+
+    render("cropped.SVG", {"--crop"});
+    const std::string svg = Bytes(File("cropped.SVG"));
+    EXPECT_NE(svg.find("viewBox=\"0 0 22 52\""), std::string::npos) << svg;
+    EXPECT_NE(svg.find("<title>\u0860</title>"), std::string::npos) << svg;
 }
 
 TEST_F(RenderCommand, UnwritableOutputFails)

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The program under a real X server, driven with real key and mouse events:
-# typing, picking a face, Copy, closing, starting again, and a settings file
-# that cannot be written.
+# typing, picking a face, Copy, Copy as picture, closing, starting again, and a
+# settings file that cannot be written. With a SCALE of 2 the screen has two
+# device pixels to a pixel (QT_SCALE_FACTOR), and the window's text must be the
+# renderer's sharp picture at that scale, not one blown up.
 #
-#   e2e_window.sh VORN_BINARY FONTCONFIG_FILE
+#   e2e_window.sh VORN_BINARY FONTCONFIG_FILE [SCALE [FACE]]
 set -euo pipefail
 
 vorn_built=$(realpath "$1")
 fonts_conf=$(realpath "$2")
+scale=${3:-1}
+face=${4:-Vorn Test Sans}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/x_session.sh"
 # Long enough for a sanitizer build on a busy machine; a pass takes far less.
@@ -44,10 +48,10 @@ fi
 run_user() { "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$@"; }
 
 # A display of our own.
-start_xvfb || fail "Xvfb did not start"
+start_xvfb "$((1024 * scale))x$((768 * scale))" || fail "Xvfb did not start"
 
 # Without the test faces every picture below would be blank on both sides.
-run_user "$vorn" fonts | grep -qx "Vorn Test Sans" || fail "the program does not see the test fonts"
+run_user "$vorn" fonts | grep -qx "$face" || fail "the program does not see the test fonts"
 
 mkdir -p "$work/run"
 [ ${#as_user[@]} -gt 0 ] && chown nobody "$work/run"
@@ -55,8 +59,8 @@ mkdir -p "$work/run"
 vorn_ended() { ! kill -0 "$vorn_pid" 2>/dev/null; }
 
 start_vorn() {
-  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$vorn" \
-     2>"$work/vorn.err") &
+  (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" \
+     QT_SCALE_FACTOR="$scale" "$vorn" 2>"$work/vorn.err") &
   vorn_pid=$!
   window=$(wait_for "$patience" find_window vorn) \
     || fail "no window appeared$(vorn_ended && echo "; the program has ended")$(kill -0 "$xvfb_pid" || echo "; Xvfb has ended")"
@@ -83,13 +87,19 @@ close_vorn() {
 shot() { import -window "$window" "$work/shot.png"; convert "$work/shot.png" "ppm:$work/shot.ppm"; }
 
 # X delivers the pointer and key events in order, and the window handles them
-# in that order: nothing needs to settle between them.
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
+# in that order: nothing needs to settle between them. Places are given in
+# logical pixels.
+click() { xdotool mousemove --window "$window" $(($1 * scale)) $(($2 * scale)) click 1; }
 
-block_shown() { shot && /usr/bin/python3 "$here/find_block.py" "$work/shot.ppm" "$work/expected.ppm" "$1" "$2" >/dev/null; }
+# At a scale of 2 or more the block must also be sharp: not a 1x picture
+# blown up into uniform 2x2 blocks.
+block_shown() {
+  shot && /usr/bin/python3 "$here/find_block.py" "$work/shot.ppm" "$work/expected.ppm" $(($1 * scale)) $(($2 * scale)) \
+    $([ "$scale" -ge 2 ] && echo --sharp) >/dev/null
+}
 
-expect_block() { # keys to render with, block width, height
-  run_user "$vorn" render --face "Vorn Test Sans" --keys "$1" -o "$work/expected.png"
+expect_block() { # keys to render with, block width, height (logical pixels)
+  run_user "$vorn" render --face "$face" --scale "$scale" --keys "$1" -o "$work/expected.png"
   convert "$work/expected.png" "ppm:$work/expected.ppm"
   # The keys may still be on their way: look until the picture turns up.
   wait_for "$patience" block_shown "$2" "$3" || fail "the window does not show what the renderer draws for $1"
@@ -102,15 +112,23 @@ clipboard_hex() { xclip -selection clipboard -t "$1" -o | od -An -tx1 | tr -s ' 
 
 # --- first run: type, pick a face, copy, close ---------------------------
 start_vorn
-# Pick the fourth listed face (Vorn Test Sans) from the combo box's field.
+# Pick the face from the combo box's field: the Nth listed takes N steps down.
 click 200 13
-for _ in 1 2 3 4; do xdotool key Down; done
+for _ in $(seq "$(run_user "$vorn" fonts | grep -nx "$face" | cut -d: -f1)"); do xdotool key Down; done
 click 200 150 # back to the image, which hands the focus to the input control
 
 # ISO_Level3_Shift is AltGr on the server's US map: it counts as Ctrl+Alt.
 xdotool key a b space ctrl+alt+c BackSpace Left Right d ISO_Level3_Shift+g
 # U+0860 U+0861 U+0020 U+0864 U+0869 U+0892, the cursor after U+0869.
 expect_block "A,B,SPACE,CTRL+ALT+C,BACK,LEFT,RIGHT,D,CTRL+ALT+G" 110 40
+
+# Copy as picture, from the Menu key: a PNG that carries the text.
+picture_offered() { xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx image/png; }
+xdotool key Menu Down Return
+wait_for "$patience" picture_offered || fail "Copy as picture put no picture on the clipboard"
+xclip -selection clipboard -t image/png -o >"$work/picture.png"
+[ "$(/usr/bin/python3 "$here/png_description.py" "$work/picture.png")" = \
+  "e0 a1 a0 e0 a1 a1 20 e0 a1 a4 e0 a1 a9 e0 a2 92" ] || fail "the picture's Description does not hold the text"
 
 click 397 321 # Copy
 wait_for "$patience" clipboard_offers || fail "Copy put nothing on the clipboard"
@@ -121,14 +139,14 @@ wait_for "$patience" clipboard_offers || fail "Copy put nothing on the clipboard
 [ "$(clipboard_hex 'text/plain')" = "e2 80 8f e0 a1 a0 e0 a1 a1 20 e0 a1 a4 e0 a1 a9 e0 a2 92" ] \
   || fail "text/plain clipboard form: $(clipboard_hex 'text/plain')"
 close_vorn
-grep -qx 'FontName=Vorn Test Sans' "$work/run/Vorn.ini" || fail "face not saved: $(cat "$work/run/Vorn.ini")"
+grep -qx "FontName=$face" "$work/run/Vorn.ini" || fail "face not saved: $(cat "$work/run/Vorn.ini")"
 
 # --- second run: the face is remembered ----------------------------------
 start_vorn
 xdotool key a
 expect_block "A" 40 40
 close_vorn
-[ "$(cat "$work/run/Vorn.ini")" = $'[VORN]\nFontName=Vorn Test Sans' ] || fail "settings after second run"
+[ "$(cat "$work/run/Vorn.ini")" = "$(printf '[VORN]\nFontName=%s' "$face")" ] || fail "settings after second run"
 
 # --- a settings file that cannot be written ------------------------------
 chmod 444 "$work/run/Vorn.ini"

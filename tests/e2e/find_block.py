@@ -2,11 +2,13 @@
 """Tells whether the top-right block of a rendered line appears, pixel for
 pixel, somewhere in a screenshot.
 
-    find_block.py SCREENSHOT.ppm RENDER.ppm WIDTH HEIGHT
+    find_block.py SCREENSHOT.ppm RENDER.ppm WIDTH HEIGHT [--sharp]
 
 Both files are binary PPM (ImageMagick's `convert x.png ppm:-`). The block is
 the WIDTH x HEIGHT pixels at the render's top-right corner. Exit status 0 and
-the position when found, 1 when not.
+the position when found, 1 when not. With --sharp the block must also not be
+made of uniform 2 x 2 squares (aligned to its corner), as a picture blown up
+to twice its size is.
 """
 import sys
 
@@ -38,6 +40,11 @@ def main():
     rw, rh, render = read_ppm(sys.argv[2])
     bw, bh = int(sys.argv[3]), int(sys.argv[4])
     rows = [render[(y * rw + rw - bw) * 3:(y * rw + rw) * 3] for y in range(bh)]
+    if "--sharp" in sys.argv[5:] and all(
+            rows[y][x * 3:x * 3 + 6] == rows[y][x * 3 + 3:x * 3 + 6] * 2 == rows[y + 1][x * 3:x * 3 + 6]
+            for y in range(0, bh - 1, 2) for x in range(0, bw - 1, 2)):
+        print("the block is made of uniform 2 x 2 squares")
+        return 1
     first = rows[0]
     for y in range(sh - bh + 1):
         line = shot[y * sw * 3:(y + 1) * sw * 3]

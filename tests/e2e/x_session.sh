@@ -3,8 +3,9 @@
 # clipboard owner, a process), with a deadline long enough for a slow or
 # sanitizer build: nothing waits a fixed time and hopes.
 #
-#   start_xvfb                  starts Xvfb on a free display, exports DISPLAY
-#                               and sets xvfb_pid; the caller kills it
+#   start_xvfb [WxH]            starts Xvfb on a free display (1024x768 unless
+#                               given), exports DISPLAY and sets xvfb_pid; the
+#                               caller kills it
 #   wait_for SECONDS CMD...     runs CMD until it succeeds; 1 after SECONDS
 #   find_window CLASS [EXCEPT]  prints a mapped window of that class, other
 #                               than EXCEPT; fails when there is none
@@ -33,7 +34,7 @@ start_xvfb() {
   export DBUS_SESSION_BUS_ADDRESS=disabled:
   local numbers
   numbers=$(mktemp)
-  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp -ac 3>"$numbers" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 "${1:-1024x768}x24" -nolisten tcp -ac 3>"$numbers" >/dev/null 2>&1 &
   xvfb_pid=$!
   wait_for 30 grep -q '[0-9]' "$numbers" || { rm -f "$numbers"; return 1; }
   export DISPLAY=":$(tr -dc '0-9' <"$numbers")"

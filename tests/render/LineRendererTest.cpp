@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "LineRenderer.h"
+#include "PictureTestKit.h"
 
 // These tests draw with the generated test fonts (FONTCONFIG_FILE points at
 // them): "Vorn Test Sans" has a 36-pixel line, an ascent of 24 pixels, and
@@ -20,14 +22,6 @@ constexpr char16_t Unmapped = 0x0898; // drawn as the missing glyph, 20 pixels
 const AnsiString TestSans = "Vorn Test Sans";
 const AnsiString LongName = "Vorn Test Face With A Really Long Family Name";
 
-OwnWideString Text(const std::u16string& units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
-    return text;
-}
-
 // One step of the hand-drawn picture, in drawing order.
 struct Step {
     enum Kind { Glyph, Mark } kind;
@@ -36,47 +30,39 @@ struct Step {
     int advance; // glyphs only
 };
 
-QImage Picture(int W, int H, const std::vector<Step>& steps, int lineHeight = 36)
+// The picture at scale s: every place is s times its logical one, rounded,
+// and the boxes of the test face land on whole device pixels at s = 1.5, 2, 3.
+QImage Picture(int W, int H, const std::vector<Step>& steps, int lineHeight = 36, double s = 1)
 {
-    QImage image(W, 4 * H, QImage::Format_RGB32);
+    const auto at = [s](int logical) { return static_cast<int>(std::lround(logical * s)); };
+    QImage image(at(W), at(4 * H), QImage::Format_RGB32);
     image.fill(0xFFFFFFFF);
-    const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < W && y < 4 * H; };
+    const auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < image.width() && y < image.height(); };
     for (const Step& step : steps) {
         if (step.kind == Step::Mark) {
-            for (int y = step.y; y < step.y + lineHeight; ++y)
-                for (int x = step.x; x < step.x + 2; ++x)
+            for (int y = at(step.y); y < at(step.y + lineHeight); ++y)
+                for (int x = at(step.x); x < at(step.x + 2); ++x)
                     if (inside(x, y))
                         image.setPixel(x, y, image.pixel(x, y) ^ 0x00FFFFFF);
             continue;
         }
-        for (int y = step.y + 4; y < step.y + 28; ++y)
-            for (int x = step.x + 2; x < step.x + step.advance - 2; ++x)
+        // The box runs from 2 px right of the pen to 2 px short of the
+        // advance, from 20 px above the baseline (24 below the line's top) to
+        // 4 px below it, in pixels of the em times s.
+        const int penX = at(step.x), baseline = at(step.y + 24);
+        for (int y = baseline - at(20); y < baseline + at(4); ++y)
+            for (int x = penX + at(2); x < penX + at(step.advance - 2); ++x)
                 if (inside(x, y))
                     image.setPixel(x, y, 0xFF000000);
     }
     return image;
 }
 
-// Names the first differing pixel, which says more than a failed comparison
-// of two pictures.
-std::string FirstDifference(const QImage& actual, const QImage& expected)
-{
-    if (actual.size() != expected.size())
-        return "size " + std::to_string(actual.width()) + "x" + std::to_string(actual.height()) + ", expected "
-            + std::to_string(expected.width()) + "x" + std::to_string(expected.height());
-    for (int y = 0; y < actual.height(); ++y)
-        for (int x = 0; x < actual.width(); ++x)
-            if (actual.pixel(x, y) != expected.pixel(x, y))
-                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is "
-                    + std::to_string(actual.pixel(x, y) & 0xFFFFFF) + ", expected "
-                    + std::to_string(expected.pixel(x, y) & 0xFFFFFF);
-    return "";
-}
-
-QImage Render(const std::u16string& units, int32_t CursorPos, int W, int H, const AnsiString& face = TestSans)
+QImage Render(const std::u16string& units, int32_t CursorPos, int W, int H, const AnsiString& face = TestSans,
+              double scale = 1)
 {
     DrawingCanvas canvas;
-    RenderLine(canvas, Text(units), CursorPos, face, W, H, PixelSize);
+    RenderLine(canvas, Text(units), CursorPos, face, W, H, PixelSize, scale);
     return canvas.bitmap;
 }
 
@@ -88,10 +74,10 @@ struct PictureCase {
     std::vector<Step> steps;
 };
 
-TEST(LineRenderer, DrawsExactlyTheHandDrawnPicture)
+const std::vector<PictureCase>& HandDrawnCases()
 {
     using S = Step;
-    const PictureCase cases[] = {
+    static const std::vector<PictureCase> cases = {
         {"empty_text_mark_at_right_edge", u"", 0, 100, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}}},
         {"one_glyph_cursor_before", {A}, 0, 100, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}, {S::Glyph, 78, 0, 10}}},
         {"one_glyph_cursor_after", {A}, 1, 100, {{S::Glyph, 90, 0, 10}, {S::Mark, 88, 0, 0}, {S::Glyph, 78, 0, 10}}},
@@ -111,10 +97,30 @@ TEST(LineRenderer, DrawsExactlyTheHandDrawnPicture)
         {"unmapped_code_draws_missing_glyph", {Unmapped}, 1, 100,
          {{S::Glyph, 80, 0, 20}, {S::Mark, 78, 0, 0}, {S::Glyph, 68, 0, 10}}},
     };
-    for (const PictureCase& c : cases) {
+    return cases;
+}
+
+TEST(LineRenderer, DrawsExactlyTheHandDrawnPicture)
+{
+    for (const PictureCase& c : HandDrawnCases()) {
         SCOPED_TRACE(c.name);
         const int H = 40;
         EXPECT_EQ(FirstDifference(Render(c.text, c.CursorPos, c.W, H), Picture(c.W, H, c.steps)), "");
+    }
+}
+
+// A screen with s device pixels to a pixel: the same picture, every place
+// times s, the glyphs rendered at the em times s rather than blown up.
+TEST(LineRenderer, DrawsTheHandDrawnPictureAtEachScale)
+{
+    for (double s : {1.5, 2.0, 3.0}) {
+        for (const PictureCase& c : HandDrawnCases()) {
+            SCOPED_TRACE(std::string(c.name) + " at scale " + std::to_string(s));
+            const int H = 40;
+            const QImage bitmap = Render(c.text, c.CursorPos, c.W, H, TestSans, s);
+            EXPECT_EQ(bitmap.devicePixelRatio(), s);
+            EXPECT_EQ(FirstDifference(bitmap, Picture(c.W, H, c.steps, 36, s)), "");
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <optional>
@@ -87,10 +88,15 @@ struct ButtonGlyph {
 
 void PrintTo(const ButtonGlyph& glyph, std::ostream* out) { *out << glyph.file; }
 
+// Each glyph again at twice the size, under the name Qt looks for on a screen
+// with two device pixels to a pixel.
 const ButtonGlyph buttonGlyphs[] = {
     {"DelButton.bmp", pictures::DelButton, 58, 16},
     {"CutButton.bmp", pictures::CutButton, 37, 18},
     {"CopyButton.bmp", pictures::CopyButton, 55, 18},
+    {"DelButton@2x.bmp", ":/DelButton@2x", 116, 32},
+    {"CutButton@2x.bmp", ":/CutButton@2x", 74, 36},
+    {"CopyButton@2x.bmp", ":/CopyButton@2x", 110, 36},
 };
 
 class ButtonGlyphTest : public ::testing::TestWithParam<ButtonGlyph> {};
@@ -169,7 +175,9 @@ TEST_P(ButtonGlyphTest, WordIsNotClippedAtTheEdges)
 INSTANTIATE_TEST_SUITE_P(Buttons, ButtonGlyphTest, ::testing::ValuesIn(buttonGlyphs),
                          [](const auto& instance) {
                              std::string name = instance.param.file;
-                             return name.substr(0, name.find('.'));
+                             name = name.substr(0, name.find('.'));
+                             std::replace(name.begin(), name.end(), '@', '_');
+                             return name;
                          });
 
 TEST(ProgramIcon, IconFileHoldsOne64By64SixteenColourImage)
@@ -205,6 +213,15 @@ TEST(ProgramIcon, QtLoadsTheCompiledIcon)
 
     const QIcon icon(pictures::Icon);
     EXPECT_TRUE(icon.availableSizes().contains(QSize(64, 64)));
+}
+
+TEST(ProgramIcon, TwiceAsLargeForTwoDevicePixelsToAPixel)
+{
+    const QImage large(QString::fromLatin1(pictures::Icon) + "@2x");
+    ASSERT_EQ(large.size(), QSize(128, 128));
+    EXPECT_LE(distinctColours(large), 16);
+    EXPECT_EQ(qAlpha(large.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(large.pixel(64, 64)), 255);
 }
 
 TEST(ProgramIcon, DesktopCopiesShowTheSamePicture)
