@@ -73,7 +73,7 @@ void RenderLine(DrawingCanvas& canvas, const OwnWideString& TypedText, int32_t C
     canvas.bitmap.fill(White);
 
     std::optional<SizedFace> face;
-    if (auto source = ResolveCanvasFace(canvas.faceName))
+    if (auto source = ResolveCanvasFace(canvas.faceName, canvas.fullFaceName))
         face = SizedFace::Open(*source, pixelSize);
     // With no usable face at all the text has no glyphs to show; the lines
     // keep the em as their height so that the mark still shows where it is.
