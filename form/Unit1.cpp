@@ -300,7 +300,7 @@ void TForm1::FormDestroy(QObject*)
 void TForm1::FillFontList()
 {
     WaitCursor wait;
-    const UnicodeList catalogue;
+    const UnicodeList catalogue = BuildCatalogue(true);
     ComboBox1->clearEditText();
     ComboBox1->clear();
     for (const AnsiString& name : ListScriptFaces(catalogue))
