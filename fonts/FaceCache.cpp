@@ -371,6 +371,9 @@ bool FaceCache::Save()
         if (now != merged.end() && now->second == loaded_.at(*key))
             merged.erase(now);
     }
+    // What this run found stays, unless another process has read it anew.
+    for (const FaceKey& key : found_)
+        merged.emplace(key, loaded_.at(key));
     for (const auto& [key, face] : put_)
         merged[key] = face;
 
