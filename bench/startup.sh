@@ -13,12 +13,17 @@ runs=${2:-7}
 others=()
 for other in "${@:3}"; do others+=("$(realpath "$other")"); done
 work=$(mktemp -d)
-display=":$((150 + RANDOM % 50))"
+# A display of our own: a taken one would show the windows on someone else's
+# server, or on none.
+for n in $(seq 150 199); do
+  [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
+done
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$display
 for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start on $display" >&2; exit 1; }
 
 # Milliseconds from the start of the binary to its window being mapped. A Qt
 # window's class is the binary's name.
@@ -30,7 +35,10 @@ launch() {
   (cd "$work" && exec "$binary" 2>/dev/null) &
   pid=$!
   # The window is mapped once the first paint is under way; xdotool polls.
-  until xdotool search --onlyvisible --class "^$class\$" >/dev/null 2>&1; do sleep 0.005; done
+  until xdotool search --onlyvisible --class "^$class\$" >/dev/null 2>&1; do
+    kill -0 "$pid" 2>/dev/null || { echo "$class ended before its window showed" >&2; exit 1; }
+    sleep 0.005
+  done
   end=$(date +%s%N)
   kill "$pid"; wait "$pid" 2>/dev/null || true
   echo $(( (end - start) / 1000000 ))
