@@ -2,6 +2,7 @@
 // process of its own, on the private test fonts (FONTCONFIG_FILE).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// `vorn fonts` keeps its face cache in the build folder, not the user's.
+[[maybe_unused]] const int cacheHome = setenv("XDG_CACHE_HOME", VORN_TEST_CACHE_HOME, 1);
 
 const std::string kLongName = "Vorn Test Face With A Really Long Family Name";
 const std::string kEbene = "\xC3\x89" "b\xC3\xA8ne";  // "Ébène" in UTF-8
