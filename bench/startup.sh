@@ -18,7 +18,9 @@ work=$(mktemp -d)
 for n in $(seq 150 199); do
   [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { display=":$n"; break; }
 done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: the server would otherwise reset whenever its last client leaves,
+# between two runs, and refuse the next program while it does.
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$display
@@ -32,11 +34,15 @@ launch() {
   class=$(basename "$binary")
   local start end pid
   start=$(date +%s%N)
-  (cd "$work" && exec "$binary" 2>/dev/null) &
+  (cd "$work" && exec "$binary" 2>"$work/$class.err") &
   pid=$!
   # The window is mapped once the first paint is under way; xdotool polls.
   until xdotool search --onlyvisible --class "^$class\$" >/dev/null 2>&1; do
-    kill -0 "$pid" 2>/dev/null || { echo "$class ended before its window showed" >&2; exit 1; }
+    if ! kill -0 "$pid" 2>/dev/null; then
+      echo "$class ended before its window showed:" >&2
+      cat "$work/$class.err" >&2
+      exit 1
+    fi
     sleep 0.005
   done
   end=$(date +%s%N)
