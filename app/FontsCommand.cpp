@@ -1,6 +1,8 @@
 #include "FontsCommand.h"
 
+#include <cstddef>
 #include <cstdio>
+#include <optional>
 
 #include "ScriptFaces.h"
 #include "UnicodeList.h"
@@ -10,15 +12,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: vorn fonts               list the faces that can show the script\n"
     "       vorn fonts --all         list every face: name, covered code points, OS/2 version\n"
-    "       vorn fonts --coverage NAME  print the code points that face covers\n";
-
-size_t CoveredCount(const FontProp& prop)
-{
-    size_t count = 0;
-    for (uint8_t byte : prop.Coverage)
-        count += size_t(__builtin_popcount(byte));
-    return count;
-}
+    "       vorn fonts --coverage NAME  print the code points that face covers\n"
+    "       --no-cache               read every face's file instead of the face cache\n";
 
 std::string Hex(uint32_t code)
 {
@@ -51,18 +46,31 @@ std::string CoverageRanges(const FontProp& prop)
 
 }  // namespace
 
-int RunFontsCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
+int RunFontsCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
+    // --no-cache may stand anywhere but as the NAME of --coverage.
+    std::vector<std::string> args = arguments;
+    bool useCache = true;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--coverage") {
+            ++i;
+        } else if (args[i] == "--no-cache") {
+            useCache = false;
+            args.erase(args.begin() + std::ptrdiff_t(i));
+            break;
+        }
+    }
+
     if (args.empty()) {
-        const UnicodeList catalogue;
+        const UnicodeList catalogue = BuildCatalogue(useCache);
         for (const AnsiString& name : ListScriptFaces(catalogue))
             out << name << '\n';
         return 0;
     }
     if (args.size() == 1 && args[0] == "--all") {
-        const UnicodeList catalogue;
+        const UnicodeList catalogue = BuildCatalogue(useCache);
         for (const auto& [name, prop] : catalogue.Faces) {
-            out << name << '\t' << CoveredCount(prop) << '\t';
+            out << name << '\t' << prop.CoveredCount << '\t';
             if (prop.HasOS2)
                 out << prop.OS2.version;
             else
@@ -72,13 +80,14 @@ int RunFontsCommand(const std::vector<std::string>& args, std::ostream& out, std
         return 0;
     }
     if (args.size() == 2 && args[0] == "--coverage") {
-        const UnicodeList catalogue;
-        const auto face = catalogue.Faces.find(args[1]);
-        if (face == catalogue.Faces.end()) {
+        // The whole coverage is read from the face's file: the cache keeps
+        // only the script's range.
+        const std::optional<FontProp> face = ReadFaceEntry(args[1]);
+        if (!face) {
             err << "vorn fonts: no face named \"" << args[1] << "\" in the font catalogue\n";
             return 1;
         }
-        out << CoverageRanges(face->second) << '\n';
+        out << CoverageRanges(*face) << '\n';
         return 0;
     }
     err << kUsage;

@@ -128,7 +128,7 @@ void WarnIfSubstituted(const std::string& face, std::ostream& err)
 {
     if (face.empty())
         return;
-    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes));
+    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes), face);
     const auto named = SelectFace(face);
     const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
     if (named && drawn && same(*named, *drawn))
@@ -190,8 +190,8 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
     QByteArray bytes;
     try {
         const PictureScene scene =
-            options.crop ? PictureOfText(TypedText, canvas.faceName, options.width, PixelSize)
-                         : WindowScene(TypedText, options.noMark ? -1 : CursorPos, canvas.faceName, options.width,
+            options.crop ? PictureOfText(TypedText, canvas, options.width, PixelSize)
+                         : WindowScene(TypedText, options.noMark ? -1 : CursorPos, canvas, options.width,
                                        options.height, PixelSize);
         bytes = options.Svg() ? SvgOf(scene) : EncodePng(RasterOf(scene, options.scale));
     } catch (const std::exception& error) {

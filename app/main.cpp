@@ -83,7 +83,7 @@ int RunWindow(int argc, char** argv)
 void PrintUsage(std::ostream& out)
 {
     out << "usage: vorn                       open the window\n"
-           "       vorn fonts [--all | --coverage NAME]\n"
+           "       vorn fonts [--no-cache] [--all | --coverage NAME]\n"
            "       vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS]\n"
            "                   [--scale S] [--no-mark] [--crop] -o FILE.png|FILE.svg\n";
 }

@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
 
-    const auto face = ResolveCanvasFace(faceName);
+    const auto face = ResolveCanvasFace(faceName.substr(0, MaxFaceNameBytes), faceName);
     std::printf("face \"%s\" -> %s\n", faceName.c_str(), face ? face->file.c_str() : "(none)");
 
     MedianReporter reporter;

@@ -17,7 +17,7 @@
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "ByteReader.h"
+#include "FontDirectory.h"
 
 namespace {
 
@@ -181,45 +181,33 @@ std::optional<FaceSource> SubstituteFor(const AnsiString& name)
 
 // ---- Table access ------------------------------------------------------
 
-constexpr uint32_t Tag(const char tag[4])
-{
-    return (uint32_t(uint8_t(tag[0])) << 24) | (uint32_t(uint8_t(tag[1])) << 16)
-        | (uint32_t(uint8_t(tag[2])) << 8) | uint32_t(uint8_t(tag[3]));
-}
-
-constexpr uint32_t kTagCollection = 0x74746366;  // 'ttcf'
-constexpr uint32_t kSfntTrueType = 0x00010000;
-constexpr uint32_t kSfntOpenType = 0x4F54544F;  // 'OTTO'
-constexpr uint32_t kSfntApple = 0x74727565;     // 'true'
-constexpr size_t kOffsetTableSize = 12;
-constexpr size_t kTableRecordSize = 16;
-constexpr size_t kCollectionHeaderSize = 12;
-
-class FileHandle {
+// The font file read piecemeal: the directory parser asks for the ranges it
+// needs, which is much cheaper than having FreeType set up a whole face only
+// to hand back one table.
+class FileBytes : public FontBytes {
 public:
-    explicit FileHandle(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~FileHandle()
+    explicit FileBytes(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC))
+    {
+        struct stat info {};
+        if (fd_ >= 0 && fstat(fd_, &info) == 0 && info.st_size > 0)
+            size_ = uint64_t(info.st_size);
+    }
+    ~FileBytes() override
     {
         if (fd_ >= 0)
             ::close(fd_);
     }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
     bool ok() const { return fd_ >= 0; }
+    uint64_t Size() const override { return size_; }
 
-    // The file's size in bytes, 0 when unknown.
-    uint64_t size() const
-    {
-        struct stat info {};
-        return fstat(fd_, &info) == 0 && info.st_size > 0 ? uint64_t(info.st_size) : 0;
-    }
-
-    // Exactly n bytes at offset, or false.
-    bool read(uint64_t offset, size_t n, uint8_t* out) const
+    bool Read(uint64_t offset, size_t n, uint8_t* out) const override
     {
         size_t done = 0;
         while (done < n) {
-            ssize_t got = ::pread(fd_, out + done, n - done, off_t(offset + done));
+            const ssize_t got = ::pread(fd_, out + done, n - done, off_t(offset + done));
             if (got <= 0)
                 return false;
             done += size_t(got);
@@ -229,91 +217,25 @@ public:
 
 private:
     int fd_;
+    uint64_t size_ = 0;
 };
-
-enum class SfntResult { Found, Missing, NotSfnt };
-
-// Reads the table directory of the face straight from the file: much cheaper
-// than having FreeType set up a whole face only to hand back one table.
-SfntResult ReadSfntTable(const FaceSource& face, uint32_t tag, std::vector<uint8_t>& out)
-{
-    FileHandle file(face.file);
-    if (!file.ok())
-        return SfntResult::Missing;
-
-    uint8_t header[kCollectionHeaderSize];
-    if (!file.read(0, sizeof header, header))
-        return SfntResult::NotSfnt;
-    ByteReader reader(header, sizeof header);
-    uint32_t signature = 0;
-    reader.u32(0, signature);
-
-    uint64_t directory = 0;
-    // Named instances of a variable face keep their number above bit 16.
-    const uint32_t faceIndex = uint32_t(face.index) & 0xFFFF;
-    if (signature == kTagCollection) {
-        uint32_t numFonts = 0;
-        reader.u32(8, numFonts);
-        if (faceIndex >= numFonts)
-            return SfntResult::Missing;
-        uint8_t offset[4];
-        if (!file.read(kCollectionHeaderSize + 4 * uint64_t(faceIndex), 4, offset))
-            return SfntResult::Missing;
-        uint32_t at = 0;
-        ByteReader(offset, 4).u32(0, at);
-        directory = at;
-        uint8_t inner[kOffsetTableSize];
-        if (!file.read(directory, sizeof inner, inner))
-            return SfntResult::Missing;
-        std::memcpy(header, inner, sizeof inner);
-        reader.u32(0, signature);
-    } else if (faceIndex != 0) {
-        return SfntResult::Missing;
-    }
-    if (signature != kSfntTrueType && signature != kSfntOpenType && signature != kSfntApple)
-        return SfntResult::NotSfnt;
-
-    uint16_t numTables = 0;
-    reader.u16(4, numTables);
-    std::vector<uint8_t> records(size_t(numTables) * kTableRecordSize);
-    if (!file.read(directory + kOffsetTableSize, records.size(), records.data()))
-        return SfntResult::Missing;
-    ByteReader recordReader(records.data(), records.size());
-    for (size_t i = 0; i < numTables; ++i) {
-        const size_t at = i * kTableRecordSize;
-        uint32_t recordTag = 0, offset = 0, length = 0;
-        recordReader.u32(at, recordTag);
-        if (recordTag != tag)
-            continue;
-        recordReader.u32(at + 8, offset);
-        recordReader.u32(at + 12, length);
-        // A directory that claims more bytes than the file holds must not make
-        // us allocate them (up to 4 GiB) before the read fails.
-        if (uint64_t(offset) + length > file.size())
-            return SfntResult::Missing;
-        out.resize(length);
-        if (length && !file.read(offset, length, out.data()))
-            return SfntResult::Missing;
-        return SfntResult::Found;
-    }
-    return SfntResult::Missing;
-}
 
 // Wrapped formats (WOFF and the like) that the font database lists through
 // FreeType are read through FreeType.
-std::optional<std::vector<uint8_t>> ReadTableWithFreeType(const FaceSource& face, uint32_t tag)
+TableRead ReadTableWithFreeType(const FaceSource& face, uint32_t tag, std::vector<uint8_t>& bytes)
 {
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library))
-        return std::nullopt;
-    std::optional<std::vector<uint8_t>> result;
+        return TableRead::Unreadable;
+    TableRead result = TableRead::Unreadable;
     FT_Face ftFace = nullptr;
     if (!FT_New_Face(library, face.file.c_str(), face.index & 0xFFFF, &ftFace)) {
         FT_ULong length = 0;
+        result = TableRead::Absent;
         if (!FT_Load_Sfnt_Table(ftFace, tag, 0, nullptr, &length)) {
-            std::vector<uint8_t> bytes(length);
+            bytes.resize(length);
             if (!length || !FT_Load_Sfnt_Table(ftFace, tag, 0, bytes.data(), &length))
-                result = std::move(bytes);
+                result = TableRead::Found;
         }
         FT_Done_Face(ftFace);
     }
@@ -322,6 +244,45 @@ std::optional<std::vector<uint8_t>> ReadTableWithFreeType(const FaceSource& face
 }
 
 }  // namespace
+
+struct FaceFile::Opened {
+    explicit Opened(const std::string& path) : file(path) {}
+    FileBytes file;
+    DirectoryStatus status = DirectoryStatus::ReadFailed;
+    FaceDirectory directory;
+};
+
+FaceFile::FaceFile(const FaceSource& face) : face_(face), opened_(std::make_unique<Opened>(face.file))
+{
+    // Named instances of a variable face keep their number above bit 16.
+    if (opened_->file.ok())
+        opened_->status = FaceDirectory::Read(opened_->file, uint32_t(face.index) & 0xFFFF, opened_->directory);
+}
+
+FaceFile::~FaceFile() = default;
+
+TableRead FaceFile::Table(const char tag[4], std::vector<uint8_t>& bytes) const
+{
+    switch (opened_->status) {
+    case DirectoryStatus::Found:
+        break;
+    case DirectoryStatus::Missing:
+        return TableRead::Absent;
+    case DirectoryStatus::NotSfnt:
+        return ReadTableWithFreeType(face_, TableTag(tag), bytes);
+    case DirectoryStatus::ReadFailed:
+        return TableRead::Unreadable;
+    }
+    const std::optional<TableRecord> record = opened_->directory.Find(TableTag(tag));
+    if (!record)
+        return TableRead::Absent;
+    // The directory has checked the range against the file's size, so a
+    // length of up to 4 GiB is never allocated for a file that lacks it.
+    bytes.resize(record->length);
+    if (record->length && !opened_->file.Read(record->offset, record->length, bytes.data()))
+        return TableRead::Unreadable;
+    return TableRead::Found;
+}
 
 std::vector<AnsiString> EnumerateFaceNames()
 {
@@ -353,17 +314,19 @@ std::optional<FaceSource> MatchFace(const AnsiString& name)
 
 std::optional<std::vector<uint8_t>> ReadFontTable(const FaceSource& face, const char tag[4])
 {
-    const uint32_t packed = Tag(tag);
     std::vector<uint8_t> bytes;
-    switch (ReadSfntTable(face, packed, bytes)) {
-    case SfntResult::Found:
-        return bytes;
-    case SfntResult::Missing:
+    if (FaceFile(face).Table(tag, bytes) != TableRead::Found)
         return std::nullopt;
-    case SfntResult::NotSfnt:
-        break;
-    }
-    return ReadTableWithFreeType(face, packed);
+    return bytes;
+}
+
+bool ReadOS2(const FaceSource& face, OS2Tbl& os2)
+{
+    const auto bytes = ReadFontTable(face, "OS/2");
+    if (!bytes)
+        return false;
+    os2 = OS2Tbl(bytes->data(), bytes->size());
+    return true;
 }
 
 void ForgetFontDatabase()

@@ -369,7 +369,7 @@ void TForm1::FormDestroy(QObject*)
 void TForm1::FillFontList()
 {
     WaitCursor wait;
-    const UnicodeList catalogue;
+    const UnicodeList catalogue = BuildCatalogue(true);
     ComboBox1->clearEditText();
     ComboBox1->clear();
     for (const AnsiString& name : ListScriptFaces(catalogue))
@@ -492,7 +492,7 @@ double TForm1::PictureScale() const
 
 PictureScene TForm1::TextPictureScene() const
 {
-    return PictureOfText(TypedText, Image1->Canvas.faceName, ScrollBox1->viewport()->width(),
+    return PictureOfText(TypedText, Image1->Canvas, ScrollBox1->viewport()->width(),
                          RichEdit1->font().pixelSize());
 }
 

@@ -6,7 +6,8 @@ Run with Debian's interpreter (it has python3-fonttools), from anywhere:
 The output is committed; run it again only to change the seeds. The cmap and
 OS/2 seeds are tables taken from the test fonts, from a few small installed
 fonts (those missing here are skipped) and a few built byte by byte for the
-formats and versions that no font at hand has.
+formats and versions that no font at hand has. The font file seeds are test
+fonts, a collection of two and a few damaged copies.
 """
 import os
 import shutil
@@ -14,7 +15,7 @@ import struct
 import sys
 import tempfile
 
-from fontTools.ttLib import TTFont
+from fontTools.ttLib import TTCollection, TTFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.dont_write_bytecode = True  # leave no cache in the test fonts folder
@@ -87,6 +88,31 @@ PROFILES = {
     "junk": b"S\\xK\\xV\\xjunk line\n[unclosed\n=novalue\n[]\nk=v\n[S]]\n\x00\x10",
 }
 
+def built_font_files(fonts):
+    """fuzz_sfnt seeds: two bytes of face index, then a font file."""
+    def face(index, data):
+        return struct.pack(">H", index) + data
+
+    with open(os.path.join(fonts, "VornLastOnly.ttf"), "rb") as f:
+        single = f.read()
+    pair = TTCollection()
+    pair.fonts = [TTFont(os.path.join(fonts, name)) for name in ("VornLastOnly.ttf", "Zeta.ttf")]
+    with tempfile.TemporaryFile() as f:
+        pair.save(f)
+        f.seek(0)
+        collection = f.read()
+    absurd = collection[:8] + struct.pack(">I", 0xFFFFFFFF) + collection[12:]
+    # The first record's offset (at byte 12 + 8) moved past the end of the file.
+    past_end = single[:20] + struct.pack(">I", len(single) + 64) + single[24:]
+    return {
+        "built_single": face(0, single),
+        "built_collection_face1": face(1, collection),
+        "built_absurd_numFonts": face(7, absurd),
+        "built_record_past_end": face(0, past_end),
+        "built_truncated": face(0, single[:40]),
+    }
+
+
 KEYSTROKES = {
     # 3 bytes a key: virtual-key code (big-endian), modifier bits.
     "letters": u16(0x41) + b"\x00" + u16(0x42) + b"\x01" + u16(0x43) + b"\x06" + u16(0x20) + b"\x00",
@@ -115,7 +141,7 @@ def font_tables(path):
 
 
 def main():
-    for target in ("fuzz_cmap", "fuzz_os2", "fuzz_profile", "fuzz_keystrokes"):
+    for target in ("fuzz_cmap", "fuzz_os2", "fuzz_sfnt", "fuzz_profile", "fuzz_keystrokes"):
         shutil.rmtree(os.path.join(CORPUS, target), ignore_errors=True)
     with tempfile.TemporaryDirectory() as fonts:
         sys.argv = ["make_test_fonts.py", fonts]
@@ -129,6 +155,8 @@ def main():
                 write("fuzz_cmap", stem, tables["cmap"])
             if "OS/2" in tables:
                 write("fuzz_os2", stem, tables["OS/2"])
+        for name, data in built_font_files(fonts).items():
+            write("fuzz_sfnt", name, data)
     for name, data in built_cmaps().items():
         write("fuzz_cmap", name, data)
     for name, data in built_os2().items():

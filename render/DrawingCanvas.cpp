@@ -7,6 +7,8 @@ void ApplyFaceName(DrawingCanvas& canvas, const AnsiString& FaceName)
         canvas.bitmap = QImage();
         canvas.created = true;
     }
-    if (!name.empty())
+    if (!name.empty()) {
         canvas.faceName = name;
+        canvas.fullFaceName = FaceName;
+    }
 }

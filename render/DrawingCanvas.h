@@ -13,6 +13,8 @@ struct DrawingCanvas {
     // The canvas font's face; empty means the face the canvas starts with,
     // the platform's default sans face.
     AnsiString faceName;
+    // The whole name that faceName was cut from.
+    AnsiString fullFaceName;
     // The canvas font's em in pixels.
     int pixelSize = 0;
 };
@@ -21,6 +23,6 @@ struct DrawingCanvas {
 constexpr size_t MaxFaceNameBytes = 31;
 
 // Gives the canvas font the first MaxFaceNameBytes bytes of FaceName as its
-// face, creating the bitmap first if there is none yet (even for an empty
-// name). An empty name leaves the face as it is.
+// face, and remembers FaceName whole, creating the bitmap first if there is
+// none yet (even for an empty name). An empty name leaves the face as it is.
 void ApplyFaceName(DrawingCanvas& canvas, const AnsiString& FaceName);

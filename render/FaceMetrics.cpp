@@ -17,10 +17,14 @@
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
-std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName)
+std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName, const AnsiString& fullName)
 {
     if (faceName.empty())
         return MatchFace(faceName);
+    // Families that share their first 31 bytes each draw in their own face.
+    if (fullName.size() > faceName.size() && fullName.compare(0, faceName.size(), faceName) == 0)
+        if (auto face = SelectFace(fullName))
+            return face;
     if (auto face = SelectFace(faceName))
         return face;
     // A name cut to the drawing font's limit still finds the family it was cut
@@ -211,6 +215,15 @@ std::optional<SizedFace> SizedFace::Open(const FaceSource& source, int pixelSize
         if (FT_New_Face(Library(), source.file.c_str(), source.index, &face) != 0) {
             faces.erase({source.file, source.index});
             return std::nullopt;
+        }
+        // The catalogue lists a face by its Windows Unicode BMP subtable
+        // (3, 1), so glyphs are looked up there too: FreeType on its own
+        // prefers a (3, 10) or (0, x) subtable, which may map codes otherwise.
+        for (FT_Int i = 0; i < face->num_charmaps; ++i) {
+            if (face->charmaps[i]->platform_id == 3 && face->charmaps[i]->encoding_id == 1) {
+                FT_Set_Charmap(face, face->charmaps[i]);
+                break;
+            }
         }
         slot = std::make_unique<Entry>();
         slot->face = face;

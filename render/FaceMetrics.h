@@ -9,10 +9,11 @@
 #include "FontPlatform.h"
 
 // The face that a drawing font with this face name draws with: the installed
-// family of that name; for a name cut to 31 bytes, the first family (in byte
-// order) whose name begins with it; otherwise the font database's substitute.
-// An empty name stands for the default sans face.
-std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName);
+// family of the full name that faceName was cut from, when there is one; else
+// the installed family of faceName; for a name cut to 31 bytes, the first
+// family (in byte order) whose name begins with it; otherwise the font
+// database's substitute. An empty name stands for the default sans face.
+std::optional<FaceSource> ResolveCanvasFace(const AnsiString& faceName, const AnsiString& fullName);
 
 // The four text metrics of a face at one em, in whole pixels, as the Windows
 // text-metric call reports them for a TrueType face.

@@ -69,11 +69,11 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
     }
 }
 
-PictureScene WindowScene(const OwnWideString& TypedText, int32_t CursorPos, const AnsiString& canvasFaceName, int W,
-                         int H, int pixelSize)
+PictureScene WindowScene(const OwnWideString& TypedText, int32_t CursorPos, const DrawingCanvas& canvas, int W, int H,
+                         int pixelSize)
 {
     PictureScene scene;
-    if (auto source = ResolveCanvasFace(canvasFaceName))
+    if (auto source = ResolveCanvasFace(canvas.faceName, canvas.fullFaceName))
         scene.face = SizedFace::Open(*source, pixelSize);
     // With no usable face at all the text has no glyphs to show; the lines
     // keep the em as their height so that the mark still shows where it is.
@@ -128,5 +128,5 @@ void RenderLine(DrawingCanvas& canvas, const OwnWideString& TypedText, int32_t C
     ApplyFaceName(canvas, FaceName);
     canvas.pixelSize = pixelSize;
 
-    DrawScene(canvas.bitmap, WindowScene(TypedText, CursorPos, canvas.faceName, W, H, pixelSize), scale);
+    DrawScene(canvas.bitmap, WindowScene(TypedText, CursorPos, canvas, W, H, pixelSize), scale);
 }

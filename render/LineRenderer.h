@@ -45,9 +45,9 @@ struct PictureScene {
 };
 
 // What RenderLine draws: the W x 4H window at the layout's origin, the layout
-// cut where lines start below it. canvasFaceName is the canvas font's face.
-PictureScene WindowScene(const OwnWideString& TypedText, int32_t CursorPos, const AnsiString& canvasFaceName, int W,
-                         int H, int pixelSize);
+// cut where lines start below it, in the face of the canvas's font.
+PictureScene WindowScene(const OwnWideString& TypedText, int32_t CursorPos, const DrawingCanvas& canvas, int W, int H,
+                         int pixelSize);
 
 // Fills the bitmap white and draws the scene on it at the given scale, the
 // scene's top left corner at the bitmap's.

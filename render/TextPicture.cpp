@@ -16,10 +16,10 @@ bool PictureFits(double width, double height)
     return width <= MaxPictureSide && height <= MaxPictureSide && width * height <= MaxPicturePixels;
 }
 
-PictureScene PictureOfText(const OwnWideString& TypedText, const AnsiString& canvasFaceName, int W, int pixelSize)
+PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize)
 {
     std::optional<SizedFace> face;
-    if (auto source = ResolveCanvasFace(canvasFaceName))
+    if (auto source = ResolveCanvasFace(canvas.faceName, canvas.fullFaceName))
         face = SizedFace::Open(*source, pixelSize);
     return PictureOfText(TypedText, face, W, pixelSize);
 }

@@ -30,8 +30,8 @@ bool PictureFits(double width, double height);
 // text one empty line: the picture is then white, never empty. The picture
 // carries the text (logical order) as its text.
 //
-// canvasFaceName is the drawing font's face, as ApplyFaceName left it.
-PictureScene PictureOfText(const OwnWideString& TypedText, const AnsiString& canvasFaceName, int W, int pixelSize);
+// The face is the canvas font's, as ApplyFaceName left it.
+PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize);
 PictureScene PictureOfText(const OwnWideString& TypedText, const std::optional<SizedFace>& face, int W,
                            int pixelSize);
 

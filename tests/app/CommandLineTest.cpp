@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +20,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// `vorn fonts` keeps its face cache in the build folder, not the user's.
+[[maybe_unused]] const int cacheHome = setenv("XDG_CACHE_HOME", VORN_TEST_CACHE_HOME, 1);
 
 const std::string kLongName = "Vorn Test Face With A Really Long Family Name";
 const std::string kEbene = "\xC3\x89" "b\xC3\xA8ne";  // "Ébène" in UTF-8

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs vorn over a font folder full of broken files (see make_hostile_fonts.py).
 #   hostile_fonts.sh catalogue VORN FONTS_DIR   `vorn fonts` lists exactly the
-#       faces in expected_faces.txt and `vorn fonts --all` completes
+#       faces in expected_faces.txt, again from its cache, and `vorn fonts --all`
+#       completes
 #   hostile_fonts.sh window VORN FONTS_DIR      the window comes up under Xvfb
 #       with those fonts, draws typed text as `vorn render` does, and closes
 #       normally when asked
@@ -15,6 +16,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 export FONTCONFIG_FILE="$fonts/fonts.conf"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+export XDG_CACHE_HOME="$work/cache"
 cd "$work"  # the window reads and writes Vorn.ini here
 failed=0
 
@@ -49,6 +51,10 @@ case "$mode" in
       fail "vorn fonts did not list exactly the expected faces:"
       cat diff.txt
     fi
+    # A second run takes the faces from the cache that the first one filled.
+    run_limited "$vorn" fonts >warm.txt 2>warm.err
+    cmp -s listed.txt warm.txt || fail "vorn fonts listed other faces from its cache"
+    check_stderr warm.err "vorn fonts from the cache"
     run_limited "$vorn" fonts --all >all.txt 2>all.err
     status=$?
     [ "$status" -eq 0 ] || fail "vorn fonts --all exited $status"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "BigEndianBuilder.h"
+#include "FontPlatform.h"
 
 namespace {
 

@@ -85,13 +85,15 @@ def build(path, family, advances, os2=True, line_gap=256, extra_cmap=None,
     font.save(path)
 
 
-def write_fonts_conf(out):
-    """A fontconfig file that shows fontconfig the fonts in out and no others."""
+def write_fonts_conf(out, more_dirs=()):
+    """A fontconfig file that shows fontconfig the fonts in out (and in
+    more_dirs) and no others."""
     cache = os.path.join(out, "cache")
+    dirs = "".join("  <dir>%s</dir>\n" % os.path.abspath(d) for d in (out, *more_dirs))
     with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
         conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
-                   "<fontconfig>\n  <dir>%s</dir>\n  <cachedir>%s</cachedir>\n"
-                   "</fontconfig>\n" % (os.path.abspath(out), os.path.abspath(cache)))
+                   "<fontconfig>\n%s  <cachedir>%s</cachedir>\n"
+                   "</fontconfig>\n" % (dirs, os.path.abspath(cache)))
 
 
 def main():

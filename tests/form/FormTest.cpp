@@ -106,6 +106,7 @@ private slots:
         folder = std::make_unique<QTemporaryDir>();
         QVERIFY(folder->isValid());
         QVERIFY(QDir::setCurrent(folder->path()));
+        qputenv("XDG_CACHE_HOME", folder->path().toUtf8() + "/cache");
     }
 
     void cleanup() { QDir::setCurrent(startFolder); }
@@ -125,6 +126,9 @@ private slots:
             QString::fromUtf8("\xC3\x89" "b\xC3\xA8ne"),
         };
         QCOMPARE(Items(form->ComboBox1), expected);
+        // A second start takes the faces from the cache that the first filled.
+        QVERIFY(QFile::exists(folder->path() + QStringLiteral("/cache/vorn/fonts.cache")));
+        QCOMPARE(Items(Start()->ComboBox1), expected);
         // No settings file: the default name, which no face carries, so
         // nothing is selected and the activation empties the name.
         QCOMPARE(form->ComboBox1->currentIndex(), -1);

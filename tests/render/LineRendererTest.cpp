@@ -7,8 +7,8 @@
 #include "LineRenderer.h"
 #include "PictureTestKit.h"
 
-// These tests draw with the generated test fonts (FONTCONFIG_FILE points at
-// them): "Vorn Test Sans" has a 36-pixel line, an ascent of 24 pixels, and
+// These tests draw with the generated test fonts and the faces of
+// make_render_fonts.py (FONTCONFIG_FILE points at them): "Vorn Test Sans" has a 36-pixel line, an ascent of 24 pixels, and
 // each glyph is a black box 2 pixels inside its advance, rows 4 to 28 of its
 // cell, so every expected picture can be drawn by hand.
 namespace {
@@ -165,6 +165,35 @@ TEST(LineRenderer, FaceNameOver31BytesAppliesItsFirst31)
         EXPECT_EQ(canvas.faceName, cut);
         EXPECT_EQ(FirstDifference(canvas.bitmap, expected), "");
     }
+}
+
+TEST(LineRenderer, FullFaceNameTellsApartFamiliesSharingTheirFirst31Bytes)
+{
+    // U+0860 is 16 pixels in Alpha, 24 in Beta. A name that no family has
+    // falls back to the first family that shares its first 31 bytes.
+    const AnsiString family = "Vorn Render Face With A Long Family ";
+    struct Row {
+        AnsiString FaceName;
+        int advance;
+    };
+    for (const Row& row : {Row{family + "Alpha", 16}, Row{family + "Beta", 24}, Row{family + "Gamma", 16}}) {
+        SCOPED_TRACE(row.FaceName);
+        using S = Step;
+        const QImage expected = Picture(100, 40, {{S::Glyph, 100 - row.advance, 0, row.advance},
+                                                  {S::Mark, 98 - row.advance, 0, 0},
+                                                  {S::Glyph, 88 - row.advance, 0, 10}});
+        EXPECT_EQ(FirstDifference(Render({A}, 1, 100, 40, row.FaceName), expected), "");
+    }
+}
+
+TEST(LineRenderer, GlyphsComeFromTheWindowsUnicodeSubtable)
+{
+    // "Vorn Charmaps" maps U+0860 to a 10-pixel glyph in its (3, 1) subtable,
+    // the one the catalogue lists it by, and to a 20-pixel one in its (0, 3)
+    // and (3, 10) subtables, which FreeType would choose on its own.
+    using S = Step;
+    const QImage expected = Picture(100, 40, {{S::Glyph, 90, 0, 10}, {S::Mark, 88, 0, 0}, {S::Glyph, 78, 0, 10}});
+    EXPECT_EQ(FirstDifference(Render({A}, 1, 100, 40, "Vorn Charmaps"), expected), "");
 }
 
 TEST(LineRenderer, EmptyFaceNameKeepsTheFace)

@@ -20,6 +20,14 @@ constexpr int Em = 32;
 constexpr char16_t A = 0x0860, B = 0x0861, C = 0x0862, CR = 0x000D, Space = 0x0020;
 const AnsiString TestSans = "Vorn Test Sans", Wave = "Vorn Wave", WaveCubic = "Vorn Wave Cubic";
 
+// The drawing font as the window's canvas holds it for that face name.
+DrawingCanvas CanvasFor(const AnsiString& face)
+{
+    DrawingCanvas canvas;
+    ApplyFaceName(canvas, face);
+    return canvas;
+}
+
 QImage Window(const std::u16string& units, int32_t CursorPos, const AnsiString& face, int W, double scale)
 {
     DrawingCanvas canvas;
@@ -70,7 +78,7 @@ TEST(TextPicture, ScaleTwoIsDrawnAfreshWithTheInkInPlace)
 // ink that hangs off the window's left edge.
 QImage Uncropped(const std::u16string& units, const AnsiString& face, int W, double scale)
 {
-    PictureScene scene = WindowScene(Text(units), -1, face, W, 100, Em);
+    PictureScene scene = WindowScene(Text(units), -1, CanvasFor(face), W, 100, Em);
     scene.layout.glyphs.pop_back();  // the space the window keeps for a mark at the end
     scene.left = -W;
     scene.width = 3 * W;
@@ -99,7 +107,7 @@ TEST(TextPicture, CropHoldsAllTheInkAndNoMarkWithAQuarterEmAround)
     for (const Row& row : rows) {
         for (double s : {1.0, 2.0}) {
             SCOPED_TRACE(std::string(row.name) + " at scale " + std::to_string(s));
-            const PictureScene scene = PictureOfText(Text(row.text), row.face, row.W, Em);
+            const PictureScene scene = PictureOfText(Text(row.text), CanvasFor(row.face), row.W, Em);
             const QImage picture = RasterOf(scene, s);
             EXPECT_EQ(picture.size(), QSize(row.width, row.height) * s);
             EXPECT_EQ(InkSum(picture), InkSum(Uncropped(row.text, row.face, row.W, s)));
@@ -129,8 +137,8 @@ TEST(TextPicture, SvgDrawnWithQtSvgMatchesThePng)
         char segment;       // the outline's curves, kept as they are
     } rows[] = {{Wave, -1, 'Q'}, {WaveCubic, -1, 'C'}, {TestSans, 2, 'L'}};
     for (const Row& row : rows) {
-        const PictureScene scene = row.CursorPos < 0 ? PictureOfText(Text(text), row.face, 100, Em)
-                                                     : WindowScene(Text(text), row.CursorPos, row.face, 100, 30, Em);
+        const PictureScene scene = row.CursorPos < 0 ? PictureOfText(Text(text), CanvasFor(row.face), 100, Em)
+                                                     : WindowScene(Text(text), row.CursorPos, CanvasFor(row.face), 100, 30, Em);
         const QByteArray svg = SvgOf(scene);
         EXPECT_TRUE(svg.contains(QByteArray(" d=\"M")) && svg.contains(row.segment)) << svg.constData();
         QSvgRenderer renderer(svg);
@@ -162,7 +170,7 @@ TEST(TextPicture, SvgDrawnWithQtSvgMatchesThePng)
 TEST(TextPicture, PngDescriptionAndSvgTitleHoldTheText)
 {
     const std::u16string text = {A, u'<', u'&', u'>', CR, B, Space, 0x0892, u'\x0c'};
-    const PictureScene scene = PictureOfText(Text(text), Wave, 100, Em);
+    const PictureScene scene = PictureOfText(Text(text), CanvasFor(Wave), 100, Em);
     const QImage png = QImage::fromData(EncodePng(RasterOf(scene, 2)), "PNG");
     EXPECT_EQ(png.text(QStringLiteral("Description")).toStdU16String(), text);
 
@@ -194,7 +202,7 @@ TEST(TextPicture, BitmapOnlyFaceDrawsButHasNoSvg)
 TEST(TextPicture, TooLongATextIsRefusedNotCut)
 {
     // 2000 lines of 36 px: 72,000 px, twice that at scale 2.
-    const PictureScene scene = PictureOfText(Text(std::u16string(2000, CR)), TestSans, 100, Em);
+    const PictureScene scene = PictureOfText(Text(std::u16string(2000, CR)), CanvasFor(TestSans), 100, Em);
     for (double s : {1.0, 2.0})
         EXPECT_THROW(RasterOf(scene, s), std::runtime_error);
     EXPECT_THROW(SvgOf(scene), std::runtime_error);

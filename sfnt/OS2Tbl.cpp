@@ -81,12 +81,3 @@ OS2Tbl::OS2Tbl(const uint8_t* data, size_t size)
         usMaxContext = 1;  // older tables predate the field; one character of context
     }
 }
-
-bool ReadOS2(const FaceSource& face, OS2Tbl& os2)
-{
-    auto bytes = ReadFontTable(face, "OS/2");
-    if (!bytes)
-        return false;
-    os2 = OS2Tbl(bytes->data(), bytes->size());
-    return true;
-}

@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "FontPlatform.h"
-
 // The fields of a font's OS/2 table up to those of version 2, in the table's
 // order. The two range fields keep the table's big-endian words as bytes.
 struct OS2Tbl {
@@ -45,7 +43,3 @@ struct OS2Tbl {
     OS2Tbl() = default;
     OS2Tbl(const uint8_t* data, size_t size);
 };
-
-// Reads the face's OS/2 table into os2. False, with os2 untouched, when the
-// face has no such table.
-bool ReadOS2(const FaceSource& face, OS2Tbl& os2);
