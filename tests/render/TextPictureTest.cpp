@@ -89,7 +89,7 @@ TEST(TextPicture, CropHoldsAllTheInkAndNoMarkWithAQuarterEmAround)
 {
     // The margin is 8 px; lines are 36 px. Ink: a "Vorn Test Sans" glyph of
     // advance w from 2 to w - 2 right of its pen, a "Vorn Wave" letter from 2
-    // to 15; Wave has no glyph for CR, and its missing glyph (20 px) is empty.
+    // to 15, and its space (10 px) is empty.
     struct Row {
         const char* name;
         AnsiString face;
@@ -100,7 +100,8 @@ TEST(TextPicture, CropHoldsAllTheInkAndNoMarkWithAQuarterEmAround)
         {"one_line", TestSans, {A, B}, 100, 20 + 16, 52},                  // A at 90, B at 76: ink 78..98
         {"wrapped_line", TestSans, {A, B, A, B}, 30, 20 + 16, 2 * 36 + 16},  // ink 8..28 on both lines
         {"hanging_off_the_left", TestSans, {A}, 5, 6 + 16, 52},             // on line 2 at -5: ink -3..3
-        {"blank_lines_around_are_left_out", Wave, {CR, CR, A, CR, CR}, 100, 13 + 16, 52},
+        {"blank_lines_around_are_left_out", Wave, {Space, Space, Space, Space, A, Space, Space, Space, Space}, 20,
+         13 + 16, 52},  // two lines of spaces, A at 4, two more lines
         {"no_ink_keeps_the_cells", Wave, {Space, Space}, 100, 20 + 16, 52},
         {"empty_text_is_one_empty_line", Wave, {}, 100, 16, 52},
     };
