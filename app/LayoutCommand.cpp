@@ -50,8 +50,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     const QSize size = ChartSize();
     if (!IsSvgName(options.output)
         && !PictureFits(std::round(size.width() * options.scale), std::round(size.height() * options.scale)))
-        return "--scale " + options.scaleText + " asks for a picture larger than " + std::to_string(MaxPictureSide)
-            + " pixels a side or " + std::to_string(MaxPicturePixels) + " pixels in all";
+        return "--scale " + options.scaleText + " asks for " + PictureLimits();
     return std::nullopt;
 }
 

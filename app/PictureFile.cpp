@@ -10,6 +10,7 @@
 
 #include "DrawingCanvas.h"
 #include "FaceMetrics.h"
+#include "TextPicture.h"
 
 bool IsSvgName(const std::string& name)
 {
@@ -58,4 +59,10 @@ bool WritePictureFile(const std::string& name, const QByteArray& bytes)
 {
     QSaveFile file(QString::fromStdString(name));
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+std::string PictureLimits()
+{
+    return "a picture larger than " + std::to_string(MaxPictureSide) + " pixels a side or "
+        + std::to_string(MaxPicturePixels) + " pixels in all";
 }

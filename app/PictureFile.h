@@ -20,5 +20,9 @@ std::optional<double> ParseScale(const std::string& value);
 // "vorn COMMAND: no face named ...". Nothing for an empty name.
 void WarnIfSubstituted(const std::string& command, const std::string& face, std::ostream& err);
 
+// "a picture larger than ... pixels a side or ... pixels in all": what a
+// picture may not be, for messages.
+std::string PictureLimits();
+
 // Writes the file whole or not at all: a failed write leaves what was there.
 bool WritePictureFile(const std::string& name, const QByteArray& bytes);

@@ -106,8 +106,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     const double height = std::round(4.0 * options.height * options.scale);
     if (!options.crop && !options.Svg() && !PictureFits(width, height))
         return "--size " + std::to_string(options.width) + "x" + std::to_string(options.height) + " at --scale "
-            + options.scaleText + " asks for a picture larger than " + std::to_string(MaxPictureSide)
-            + " pixels a side or " + std::to_string(MaxPicturePixels) + " pixels in all";
+            + options.scaleText + " asks for " + PictureLimits();
     return std::nullopt;
 }
 

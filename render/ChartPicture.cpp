@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include <QPainter>
-#include <QXmlStreamWriter>
 
 #include "LineRenderer.h"
 #include "TextPicture.h"
@@ -216,13 +215,7 @@ QByteArray SvgOfChart(const std::vector<ChartEntry>& chart, ChartFaces& faces)
     const QSize size = ChartSize();
     QByteArray svg;
     QXmlStreamWriter xml(&svg);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("svg"));
-    xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
-    xml.writeAttribute(QStringLiteral("width"), QString::number(size.width()));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(size.height()));
-    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(size.width()).arg(size.height()));
+    StartSvg(xml, size.width(), size.height());
     xml.writeTextElement(QStringLiteral("title"), QStringLiteral("Keyboard"));
     const auto rectangle = [&xml](const QRectF& rect, QRgb fill) {
         xml.writeEmptyElement(QStringLiteral("rect"));
