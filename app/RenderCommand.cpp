@@ -1,13 +1,11 @@
 #include "RenderCommand.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 
-#include <QSaveFile>
 #include <QString>
 
 #include "FaceMetrics.h"
@@ -15,6 +13,7 @@
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
+#include "PictureFile.h"
 #include "TextPicture.h"
 
 namespace {
@@ -51,16 +50,7 @@ struct Options {
     bool crop = false;
     std::string output;
 
-    bool Svg() const
-    {
-        const std::string suffix = ".svg";
-        if (output.size() < suffix.size())
-            return false;
-        std::string ending = output.substr(output.size() - suffix.size());
-        for (char& character : ending)
-            character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
-        return ending == suffix;
-    }
+    bool Svg() const { return IsSvgName(output); }
 };
 
 // Fills options from the words; on a fault answers the message.
@@ -94,11 +84,10 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             if (!options.cursor)
                 return "--cursor wants a number, not \"" + value + "\"";
         } else if (option == "--scale") {
-            double scale = 0;
-            const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), scale);
-            if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(scale) || scale < 1)
+            const auto scale = ParseScale(value);
+            if (!scale)
                 return "--scale wants a number of 1 or more, not \"" + value + "\"";
-            options.scale = scale;
+            options.scale = *scale;
             options.scaleText = value;
         } else if (option == "--text") {
             options.text = value;
@@ -117,34 +106,8 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
     const double height = std::round(4.0 * options.height * options.scale);
     if (!options.crop && !options.Svg() && !PictureFits(width, height))
         return "--size " + std::to_string(options.width) + "x" + std::to_string(options.height) + " at --scale "
-            + options.scaleText + " asks for a picture larger than " + std::to_string(MaxPictureSide)
-            + " pixels a side or " + std::to_string(MaxPicturePixels) + " pixels in all";
+            + options.scaleText + " asks for " + PictureLimits();
     return std::nullopt;
-}
-
-// The window draws with a substitute when the face is not installed, and so
-// does this command; it says so and names the face it drew with.
-void WarnIfSubstituted(const std::string& face, std::ostream& err)
-{
-    if (face.empty())
-        return;
-    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes), face);
-    const auto named = SelectFace(face);
-    const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
-    if (named && drawn && same(*named, *drawn))
-        return;
-    err << "vorn render: no face named \"" << face << "\"; ";
-    if (!drawn) {
-        err << "no installed face can draw the text\n";
-        return;
-    }
-    std::string drawnName = drawn->file;
-    for (const AnsiString& name : EnumerateFaceNames()) {
-        const auto source = SelectFace(name);
-        if (source && same(*source, *drawn) && (drawnName == drawn->file || name < drawnName))
-            drawnName = name;
-    }
-    err << "drawing with \"" << drawnName << "\" instead\n";
 }
 
 } // namespace
@@ -184,7 +147,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
         CursorPos = static_cast<int32_t>(*options.cursor);
     }
 
-    WarnIfSubstituted(options.face, err);
+    WarnIfSubstituted("render", options.face, err);
     DrawingCanvas canvas;
     ApplyFaceName(canvas, options.face);
     QByteArray bytes;
@@ -199,8 +162,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
         return 1;
     }
     // A failed write leaves no partial file behind.
-    QSaveFile file(QString::fromStdString(options.output));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!WritePictureFile(options.output, bytes)) {
         err << "vorn render: cannot write \"" << options.output << "\"\n";
         return 1;
     }

@@ -7,6 +7,7 @@
 #include <QIcon>
 
 #include "FontsCommand.h"
+#include "LayoutCommand.h"
 #include "Pictures.h"
 #include "RenderCommand.h"
 #include "Unit1.h"
@@ -32,7 +33,7 @@ public:
     }
 };
 
-constexpr const char* NoWindowHint = "`vorn fonts` and `vorn render` work without one";
+constexpr const char* NoWindowHint = "`vorn fonts`, `vorn render` and `vorn layout` work without one";
 
 // Qt ends the process with a core dump when it cannot reach the display it
 // was given; say what to do instead and end with a plain failure.
@@ -85,7 +86,8 @@ void PrintUsage(std::ostream& out)
     out << "usage: vorn                       open the window\n"
            "       vorn fonts [--no-cache] [--all | --coverage NAME]\n"
            "       vorn render [--face NAME] [--size WxH] [--cursor N] [--text TEXT | --keys KEYS]\n"
-           "                   [--scale S] [--no-mark] [--crop] -o FILE.png|FILE.svg\n";
+           "                   [--scale S] [--no-mark] [--crop] -o FILE.png|FILE.svg\n"
+           "       vorn layout [--face NAME] [--scale S] -o FILE.png|FILE.svg\n";
 }
 
 } // namespace
@@ -101,6 +103,8 @@ int main(int argc, char** argv)
         return RunFontsCommand(rest, std::cout, std::cerr);
     if (command == "render")
         return RunRenderCommand(rest, std::cout, std::cerr);
+    if (command == "layout")
+        return RunLayoutCommand(rest, std::cout, std::cerr);
     const bool known = command == "--help" || command == "-h" || command == "--version";
     if (known && rest.empty()) {
         if (command == "--version")

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QScreen>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -23,6 +24,7 @@
 
 #include "ClipboardForms.h"
 #include "KeyboardLayer.h"
+#include "KeyboardWindow.h"
 #include "LineRenderer.h"
 #include "Pictures.h"
 #include "ScriptFaces.h"
@@ -206,6 +208,8 @@ void TRichEdit::keyPressEvent(QKeyEvent* event)
         // the platform does not turn it into a context menu request first.
         if (event->key() == Qt::Key_Menu && !form->ImageMenu->isVisible())
             form->RichEdit1ContextPopup(this);
+        if (event->key() == Qt::Key_F1)
+            form->KeyboardClick(this);
     });
 }
 
@@ -341,11 +345,13 @@ void TForm1::CreateImageMenu()
     CopyPictureAction->setObjectName("CopyPictureAction");
     SavePictureAction = ImageMenu->addAction(tr("Save as picture\u2026"));
     SavePictureAction->setObjectName("SavePictureAction");
-    // The keyboard chart's entry "Keyboard" comes third, here.
+    KeyboardAction = ImageMenu->addAction(tr("Keyboard"));
+    KeyboardAction->setObjectName("KeyboardAction");
     connect(CopyPictureAction, &QAction::triggered, this,
             [this] { Guarded([&] { CopyPictureClick(CopyPictureAction); }); });
     connect(SavePictureAction, &QAction::triggered, this,
             [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
+    connect(KeyboardAction, &QAction::triggered, this, [this] { Guarded([&] { KeyboardClick(KeyboardAction); }); });
     connect(ImageMenu, &QMenu::aboutToHide, this, [this] { RichEdit1->setFocus(); });
 }
 
@@ -382,6 +388,8 @@ void TForm1::FillFontList()
 void TForm1::ApplyFaceNameToCanvas()
 {
     ApplyFaceName(Image1->Canvas, FaceName);
+    if (KeyboardChart)
+        KeyboardChart->Update(ResolveCanvasFace(Image1->Canvas.faceName, Image1->Canvas.fullFaceName));
 }
 
 void TForm1::ComboBox1Change(QObject* Sender)
@@ -544,6 +552,32 @@ void TForm1::SavePictureClick(QObject*)
         }
     }
     RichEdit1->setFocus();
+}
+
+void TForm1::KeyboardClick(QObject*)
+{
+    if (!KeyboardChart)
+        KeyboardChart = new TKeyboardChart(this);
+    KeyboardChart->Update(ResolveCanvasFace(Image1->Canvas.faceName, Image1->Canvas.fullFaceName));
+    if (!KeyboardChart->isVisible()) {
+        // Its frame is taken to be as thick as the main window's.
+        const QRect frame = frameGeometry();
+        const QSize chartFrame = KeyboardChart->size() + frame.size() - size();
+        KeyboardChart->move(PlaceBeside(frame, chartFrame, screen()->availableGeometry()));
+        KeyboardChart->show();
+    }
+    KeyboardChart->raise();
+    // Typing goes on in the main window.
+    if (!isActiveWindow())
+        activateWindow();
+    RichEdit1->setFocus();
+}
+
+void TForm1::KeyboardKeyClick(QObject* Sender, unsigned Key, KeyModifiers Shift)
+{
+    if (!isActiveWindow())
+        activateWindow();
+    RichEdit1KeyDown(Sender, Key, Shift);
 }
 
 void TForm1::CopyButtonClick(QObject*)

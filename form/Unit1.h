@@ -21,6 +21,7 @@
 #include "OwnWideString.h"
 
 class TForm1;
+class TKeyboardChart;
 
 // Image1: shows the bitmap that the line renderer draws into.
 class TImage : public QWidget {
@@ -92,6 +93,9 @@ public:
     QMenu* ImageMenu;
     QAction* CopyPictureAction;
     QAction* SavePictureAction;
+    QAction* KeyboardAction;
+    // The keyboard chart, made when it is first opened.
+    TKeyboardChart* KeyboardChart = nullptr;
 
     OwnWideString TypedText;
     int32_t CursorPos = 0;
@@ -129,6 +133,10 @@ public:
     void CopyButtonClick(QObject* Sender);
     void CopyPictureClick(QObject* Sender);
     void SavePictureClick(QObject* Sender);
+    // Opens the keyboard chart beside the window (F1 too), or raises it.
+    void KeyboardClick(QObject* Sender);
+    // A click on a key of the chart: that key pressed in RichEdit1.
+    void KeyboardKeyClick(QObject* Sender, unsigned Key, KeyModifiers Shift);
 
     // Asks where to save a picture: answers the file name (empty when the
     // user cancels) and sets the chosen filter, PngFilter or SvgFilter. A save
@@ -148,6 +156,7 @@ protected:
 private:
     void CreateControls();
     void CreateImageMenu();
+    // Also has the keyboard chart follow the canvas's face.
     void ApplyFaceNameToCanvas();
     // The picture of the text at the window's width and font.
     PictureScene TextPictureScene() const;

@@ -170,3 +170,22 @@ std::optional<std::vector<KeyStroke>> ParseKeySequence(const std::string& text, 
     }
     return strokes;
 }
+
+std::string KeyName(unsigned code)
+{
+    if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9'))
+        return std::string(1, static_cast<char>(code));
+    if (code >= vk::NUMPAD0 && code <= vk::NUMPAD0 + 9)
+        return "NUMPAD" + std::to_string(code - vk::NUMPAD0);
+    if (code >= vk::F1 && code <= vk::F24)
+        return "F" + std::to_string(code - vk::F1 + 1);
+    const auto found = std::find_if(std::begin(NamedKeys), std::end(NamedKeys),
+                                    [code](const NamedKey& key) { return key.code == code; });
+    if (found != std::end(NamedKeys))
+        return std::string(found->name);
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string name = "0x";
+    for (int shift = code > 0xFF ? 12 : 4; shift >= 0; shift -= 4)
+        name += Hex[(code >> shift) & 0xF];
+    return name;
+}

@@ -17,3 +17,7 @@ struct KeyStroke {
 // themselves), case-insensitive; modifiers SHIFT+, CTRL+, ALT+ prefix a key.
 // On a bad name answers nothing and sets error to a message naming it.
 std::optional<std::vector<KeyStroke>> ParseKeySequence(const std::string& text, std::string& error);
+
+// The name that ParseKeySequence reads back as this code: "A", "0", "SPACE",
+// "OEM_3", "F1", "NUMPAD5", or "0x41" style for a code with no name.
+std::string KeyName(unsigned code);

@@ -234,6 +234,57 @@ VirtualKeyEvent ToVirtualKey(const QKeyEvent& event)
     return ToVirtualKey(qtKey, event.modifiers(), event.nativeScanCode(), event.nativeVirtualKey());
 }
 
+namespace {
+
+// The X keycode of the key at a US key's place; 0 for the keys that go by
+// name rather than by place.
+quint32 KeycodeOfPlace(unsigned usKey)
+{
+    for (const PositionKey& entry : DigitAndPunctuationPositions)
+        if (entry.code == usKey)
+            return entry.keycode;
+    for (const PositionKey& entry : LetterPositions)
+        if (entry.code == usKey)
+            return entry.keycode;
+    return 0;
+}
+
+} // namespace
+
+unsigned VirtualKeyAtPlace(unsigned usKey, quint32 keysym)
+{
+    const quint32 keycode = KeycodeOfPlace(usKey);
+    if (keycode == 0 || keysym == 0)
+        return usKey;
+    // Qt's key for a Latin-1 keysym is its capital, as in its key events.
+    int qtKey = Qt::Key_unknown;
+    if (keysym >= 'a' && keysym <= 'z')
+        qtKey = Qt::Key_A + static_cast<int>(keysym - 'a');
+    else if (keysym >= 0x20 && keysym <= 0x7E)
+        qtKey = static_cast<int>(keysym);
+    return ToVirtualKey(qtKey, Qt::NoModifier, keycode, keysym).Key;
+}
+
+std::function<unsigned(unsigned)> ActiveLayoutKeys()
+{
+#ifdef VORN_USE_X11
+    if (Display* display = X11Display()) {
+        XkbStateRec state;
+        if (XkbGetState(display, XkbUseCoreKbd, &state) == Success) {
+            const int group = state.group;
+            return [display, group](unsigned usKey) {
+                const quint32 keycode = KeycodeOfPlace(usKey);
+                const quint32 keysym =
+                    keycode ? static_cast<quint32>(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), group, 0))
+                            : 0;
+                return VirtualKeyAtPlace(usKey, keysym);
+            };
+        }
+    }
+#endif
+    return [](unsigned usKey) { return usKey; };
+}
+
 bool CapsLockOn()
 {
 #ifdef VORN_USE_X11

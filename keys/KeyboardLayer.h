@@ -3,6 +3,8 @@
 #include <QtCore/qnamespace.h>
 #include <QtCore/qglobal.h>
 
+#include <functional>
+
 #include "Keystroke.h"
 
 class QKeyEvent;
@@ -32,3 +34,15 @@ VirtualKeyEvent ToVirtualKey(int qtKey, Qt::KeyboardModifiers qtModifiers, quint
 // Whether Caps Lock is on, read from the X server; false when the platform
 // is not xcb or there is no display.
 bool CapsLockOn();
+
+// The virtual-key code that the key at a US key's place sends, alone, when
+// the active layout gives it keysym at its base level, exactly as
+// ToVirtualKey makes it from that key's event: on a German keyboard the key
+// at the US place of Y sends 'Z'. Keys whose place is not looked up
+// (Backspace, Enter, the space bar) and a keysym of 0 give usKey itself.
+unsigned VirtualKeyAtPlace(unsigned usKey, quint32 keysym);
+
+// VirtualKeyAtPlace for the keyboard layout that is active now: the keysyms
+// from the X server (its active group); the US keyboard itself when the
+// platform is not xcb or there is no display.
+std::function<unsigned(unsigned)> ActiveLayoutKeys();

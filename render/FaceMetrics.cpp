@@ -71,12 +71,16 @@ struct SizedFace::Entry {
     }
 
     // The cached record of the unit's glyph with its advance filled in. A code
-    // the face does not map gives glyph 0, the face's missing glyph: the face
-    // draws everything itself, with no fallback to another font.
+    // the face does not map gives glyph 0, the face's missing glyph, whose
+    // advance it takes; it is drawn as the code's hex box, so each such code
+    // has a record of its own, keyed past the glyph indices (which are 16
+    // bits). The face draws everything itself, with no fallback to another
+    // font.
     CachedGlyph& Lookup(char16_t unit, FT_F26Dot6 size)
     {
         const FT_UInt index = FT_Get_Char_Index(face, unit);
-        const uint64_t key = (static_cast<uint64_t>(size) << 32) | index;
+        const uint64_t glyphKey = index != 0 ? index : 0x10000u + unit;
+        const uint64_t key = (static_cast<uint64_t>(size) << 32) | glyphKey;
         auto found = glyphs.find(key);
         if (found != glyphs.end())
             return found->second;
@@ -157,6 +161,27 @@ TextMetrics MetricsFromSize(FT_Face face, int pixelSize)
     return metrics;
 }
 
+// The covered stretches of each row of the image's coverage.
+void FindSpans(GlyphImage& image)
+{
+    image.spans.clear();
+    image.rowSpans.assign(1, 0);
+    for (int row = 0; row < image.rows; ++row) {
+        const uint8_t* line = image.coverage.data() + static_cast<size_t>(row) * image.width;
+        for (int column = 0; column < image.width;) {
+            if (line[column] == 0) {
+                ++column;
+                continue;
+            }
+            const auto first = static_cast<uint32_t>(column);
+            while (column < image.width && line[column] != 0)
+                ++column;
+            image.spans.push_back({first, static_cast<uint32_t>(column)});
+        }
+        image.rowSpans.push_back(static_cast<uint32_t>(image.spans.size()));
+    }
+}
+
 // Coverage bytes of the rendered bitmap, whatever its pixel mode; modes the
 // renderer cannot read give an empty image.
 void CopyCoverage(const FT_Bitmap& bitmap, GlyphImage& image)
@@ -185,21 +210,7 @@ void CopyCoverage(const FT_Bitmap& bitmap, GlyphImage& image)
             }
         }
     }
-    image.rowSpans.assign(1, 0);
-    for (int row = 0; row < image.rows; ++row) {
-        const uint8_t* line = image.coverage.data() + static_cast<size_t>(row) * image.width;
-        for (int column = 0; column < image.width;) {
-            if (line[column] == 0) {
-                ++column;
-                continue;
-            }
-            const auto first = static_cast<uint32_t>(column);
-            while (column < image.width && line[column] != 0)
-                ++column;
-            image.spans.push_back({first, static_cast<uint32_t>(column)});
-        }
-        image.rowSpans.push_back(static_cast<uint32_t>(image.spans.size()));
-    }
+    FindSpans(image);
 }
 
 } // namespace
@@ -244,20 +255,41 @@ int32_t SizedFace::Advance(char16_t unit)
 const GlyphImage& SizedFace::Glyph(char16_t unit, double scale)
 {
     const auto size = static_cast<FT_F26Dot6>(std::lround(pixelSize * scale * 64));
-    Entry::CachedGlyph& glyph = entry->Lookup(unit, size);
-    if (!glyph.rendered) {
-        glyph.rendered = true;
-        FT_Face face = entry->face;
-        const FT_UInt index = FT_Get_Char_Index(face, unit);
-        if (entry->SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
-            && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
-                || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
-            glyph.image.left = face->glyph->bitmap_left;
-            glyph.image.top = face->glyph->bitmap_top;
-            CopyCoverage(face->glyph->bitmap, glyph.image);
-        }
+    Entry::CachedGlyph* glyph = &entry->Lookup(unit, size);
+    if (glyph->rendered)
+        return glyph->image;
+    FT_Face face = entry->face;
+    const FT_UInt index = FT_Get_Char_Index(face, unit);
+    if (index == 0) {
+        // The box asks for the advance at the em, a lookup that may empty
+        // the cache: the record is looked up again after it.
+        RectCoverage box = CoverageOf(HexBox(unit), scale);
+        glyph = &entry->Lookup(unit, size);
+        glyph->image.left = box.left;
+        glyph->image.top = -box.top;
+        glyph->image.width = box.width;
+        glyph->image.rows = box.rows;
+        glyph->image.coverage = std::move(box.coverage);
+        FindSpans(glyph->image);
+    } else if (entry->SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
+               && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
+                   || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
+        glyph->image.left = face->glyph->bitmap_left;
+        glyph->image.top = face->glyph->bitmap_top;
+        CopyCoverage(face->glyph->bitmap, glyph->image);
     }
-    return glyph.image;
+    glyph->rendered = true;
+    return glyph->image;
+}
+
+std::vector<HexBoxRect> SizedFace::HexBox(char16_t unit)
+{
+    return HexBoxRects(unit, Advance(unit), metrics.ascent, metrics.descent, pixelSize);
+}
+
+bool SizedFace::Lacks(char16_t unit) const
+{
+    return FT_Get_Char_Index(entry->face, unit) == 0;
 }
 
 void SizedFace::LoadOutline(char16_t unit)
@@ -266,6 +298,8 @@ void SizedFace::LoadOutline(char16_t unit)
     const std::string family = face->family_name ? face->family_name : "?";
     if (!FT_IS_SCALABLE(face))
         throw std::runtime_error("The face \"" + family + "\" has bitmaps only and no outlines to write as SVG.");
+    if (Lacks(unit))
+        return;
     if (FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0
         || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
         char code[8];
@@ -346,9 +380,25 @@ struct PathWriter {
 GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
 {
     LoadOutline(unit);
+    GlyphOutline result;
+    if (Lacks(unit)) {
+        for (const HexBoxRect& rect : HexBox(unit)) {
+            result.path += 'M';
+            AppendNumber(result.path, x + rect.left);
+            result.path += ' ';
+            AppendNumber(result.path, baseline + rect.top);
+            result.path += 'h';
+            AppendNumber(result.path, rect.width);
+            result.path += 'v';
+            AppendNumber(result.path, rect.height);
+            result.path += 'h';
+            AppendNumber(result.path, -rect.width);
+            result.path += 'Z';
+        }
+        return result;
+    }
     FT_Face face = entry->face;
     FT_Outline& outline = face->glyph->outline;
-    GlyphOutline result;
     result.evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
     PathWriter writer{result.path, x, baseline, static_cast<double>(pixelSize) / face->units_per_EM};
     const FT_Outline_Funcs segments = {&PathWriter::MoveTo, &PathWriter::LineTo, &PathWriter::ConicTo,
@@ -362,6 +412,20 @@ GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
 
 InkBounds SizedFace::Ink(char16_t unit)
 {
+    if (Lacks(unit)) {
+        const std::vector<HexBoxRect> rects = HexBox(unit);
+        if (rects.empty())
+            return {};
+        InkBounds bounds{static_cast<double>(rects.front().left), static_cast<double>(rects.front().top),
+                         static_cast<double>(rects.front().left), static_cast<double>(rects.front().top)};
+        for (const HexBoxRect& rect : rects) {
+            bounds.left = std::min<double>(bounds.left, rect.left);
+            bounds.top = std::min<double>(bounds.top, rect.top);
+            bounds.right = std::max<double>(bounds.right, rect.left + rect.width);
+            bounds.bottom = std::max<double>(bounds.bottom, rect.top + rect.height);
+        }
+        return bounds;
+    }
     FT_Face face = entry->face;
     if (FT_IS_SCALABLE(face) && face->units_per_EM > 0
         && FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) == 0

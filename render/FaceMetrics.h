@@ -7,6 +7,7 @@
 
 #include "AnsiString.h"
 #include "FontPlatform.h"
+#include "HexBox.h"
 
 // The face that a drawing font with this face name draws with: the installed
 // family of the full name that faceName was cut from, when there is one; else
@@ -85,9 +86,13 @@ public:
     // face does not map gets the missing glyph's advance.
     int32_t Advance(char16_t unit);
 
-    // The glyph for the unit (the missing glyph when the face lacks it),
-    // rendered at the em times scale. A face that cannot be scaled there (one
-    // with bitmaps only) gives an empty image.
+    // Whether the face has no glyph for the unit. Such a unit is drawn, in
+    // the three forms below, as its hex box (HexBox.h) in the cell of the
+    // face's missing glyph, in place of that glyph's picture.
+    bool Lacks(char16_t unit) const;
+
+    // The glyph for the unit rendered at the em times scale. A face that
+    // cannot be scaled there (one with bitmaps only) gives an empty image.
     const GlyphImage& Glyph(char16_t unit, double scale = 1.0);
 
     // The glyph's outline in pixels of the em, its pen origin at (x,
@@ -106,8 +111,12 @@ private:
         : entry(openEntry), pixelSize(emPixels), metrics(faceMetrics) {}
 
     // Loads the unit's glyph unscaled in font units, its outline in the face's
-    // glyph slot; throws when the face has no outline for it.
+    // glyph slot; throws when the face has no outlines at all or none for a
+    // unit it has. A unit it lacks loads nothing.
     void LoadOutline(char16_t unit);
+
+    // The hex box of a unit the face lacks, in pixels of the em.
+    std::vector<HexBoxRect> HexBox(char16_t unit);
 
     Entry* entry;
     int pixelSize;

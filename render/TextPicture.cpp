@@ -9,7 +9,6 @@
 
 #include <QBuffer>
 #include <QImageWriter>
-#include <QXmlStreamWriter>
 
 bool PictureFits(double width, double height)
 {
@@ -140,6 +139,17 @@ QString XmlText(QString text)
 
 } // namespace
 
+void StartSvg(QXmlStreamWriter& xml, int64_t width, int64_t height)
+{
+    xml.setAutoFormatting(true);
+    xml.writeStartDocument();
+    xml.writeStartElement(QStringLiteral("svg"));
+    xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
+    xml.writeAttribute(QStringLiteral("width"), QString::number(width));
+    xml.writeAttribute(QStringLiteral("height"), QString::number(height));
+    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(width).arg(height));
+}
+
 QByteArray SvgOf(const PictureScene& scene)
 {
     RefuseOversized(static_cast<double>(scene.width), static_cast<double>(scene.height));
@@ -148,13 +158,7 @@ QByteArray SvgOf(const PictureScene& scene)
 
     QByteArray svg;
     QXmlStreamWriter xml(&svg);
-    xml.setAutoFormatting(true);
-    xml.writeStartDocument();
-    xml.writeStartElement(QStringLiteral("svg"));
-    xml.writeDefaultNamespace(QStringLiteral("http://www.w3.org/2000/svg"));
-    xml.writeAttribute(QStringLiteral("width"), QString::number(scene.width));
-    xml.writeAttribute(QStringLiteral("height"), QString::number(scene.height));
-    xml.writeAttribute(QStringLiteral("viewBox"), QStringLiteral("0 0 %1 %2").arg(scene.width).arg(scene.height));
+    StartSvg(xml, scene.width, scene.height);
     if (!scene.text.isEmpty()) {
         // A line break of the text is U+000D, which a reader of XML would
         // take for U+000A unless it is written as a reference.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QXmlStreamWriter>
 
 #include "AnsiString.h"
 #include "FaceMetrics.h"
@@ -50,3 +51,7 @@ QByteArray EncodePng(const QImage& image);
 // inverts, is a black bar. Throws std::runtime_error for a face without
 // outlines and for a scene beyond the limits above.
 QByteArray SvgOf(const PictureScene& scene);
+
+// Starts an SVG picture of width x height logical pixels: the document and
+// its <svg> element with that viewBox, left open for what it shows.
+void StartSvg(QXmlStreamWriter& xml, int64_t width, int64_t height);

@@ -77,7 +77,8 @@ TEST(CommandLine, WindowWithoutADisplaySaysSoInOneLine)
         const size_t line = run.err.rfind('\n', run.err.size() - 2);
         const std::string last = run.err.substr(line == std::string::npos ? 0 : line + 1);
         EXPECT_NE(last.find("graphical session"), std::string::npos) << run.err;
-        EXPECT_NE(last.find("`vorn fonts` and `vorn render` work without one"), std::string::npos) << run.err;
+        EXPECT_NE(last.find("`vorn fonts`, `vorn render` and `vorn layout` work without one"), std::string::npos)
+            << run.err;
     }
     // Without a display the line is all there is.
     const std::string err = RunVorn({}, kNoDisplay).err;
@@ -255,6 +256,51 @@ TEST_F(RenderCommand, UnwritableOutputFails)
     const VornRun run = RenderWith({"--text", "a", "-o", File("no/such/dir/out.png")});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("cannot write"), std::string::npos);
+}
+
+VornRun LayoutWith(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "layout");
+    return RunVorn(args);
+}
+
+using LayoutCommand = RenderCommand;
+
+TEST_F(LayoutCommand, WritesTheChartAndChecksItsWordsAsRenderDoes)
+{
+    const std::string png = File("chart.png"), twice = File("twice.png"), svg = File("chart.SVG");
+    ASSERT_EQ(LayoutWith({"--face", "Vorn Test Sans", "-o", png}).status, 0);
+    ASSERT_EQ(LayoutWith({"--face", "Vorn Test Sans", "--scale", "2", "-o", twice}).status, 0);
+    const QImage one(QString::fromStdString(png)), two(QString::fromStdString(twice));
+    ASSERT_FALSE(one.isNull());
+    EXPECT_EQ(two.size(), one.size() * 2);
+    ASSERT_EQ(LayoutWith({"--face", "Vorn Test Sans", "-o", svg}).status, 0);
+    EXPECT_EQ(Bytes(svg).rfind("<?xml", 0), 0u);
+    const VornRun missing = LayoutWith({"--face", "No Such Face", "-o", png});
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_EQ(missing.err.rfind("vorn layout: no face named \"No Such Face\"; drawing with \"", 0), 0u) << missing.err;
+
+    const std::string never = File("never.png");
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+    };
+    const Case cases[] = {
+        {"no_output", {"--face", "Vorn Test Sans"}, 2},
+        {"option_without_value", {"-o"}, 2},
+        {"option_of_render_only", {"--size", "10x10", "-o", never}, 2},
+        {"scale_below_one", {"--scale", "0.5", "-o", never}, 2},
+        {"scale_too_large_for_a_picture", {"--scale", "40", "-o", never}, 2},
+        {"unwritable_output", {"-o", File("no/such/dir/chart.png")}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const VornRun run = LayoutWith(c.args);
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_FALSE(run.err.empty());
+        EXPECT_FALSE(fs::exists(never));
+    }
 }
 
 VornRun RunFonts(std::vector<std::string> args)

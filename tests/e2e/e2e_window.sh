@@ -47,8 +47,8 @@ else
 fi
 run_user() { "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$@"; }
 
-# A display of our own.
-start_xvfb "$((1024 * scale))x$((768 * scale))" || fail "Xvfb did not start"
+# A display of our own, wide enough for the keyboard chart beside the window.
+start_xvfb "$((1920 * scale))x$((1080 * scale))" || fail "Xvfb did not start"
 
 # Without the test faces every picture below would be blank on both sides.
 run_user "$vorn" fonts | grep -qx "$face" || fail "the program does not see the test fonts"
@@ -145,6 +145,21 @@ grep -qx "FontName=$face" "$work/run/Vorn.ini" || fail "face not saved: $(cat "$
 start_vorn
 xdotool key a
 expect_block "A" 40 40
+
+# The keyboard chart, from F1: beside the window, not over it; a click on a
+# key's glyph types it, and the keyboard goes on typing into the text.
+xdotool key F1
+chart=$(wait_for "$patience" find_window vorn "$window") || fail "F1 opened no window"
+wait_for "$patience" window_drawn "$chart" || fail "the keyboard chart was never drawn"
+[ "$(xdotool getwindowname "$chart")" = Keyboard ] || fail "the chart's title is $(xdotool getwindowname "$chart")"
+main_right=$(xdotool getwindowgeometry --shell "$window" | awk -F= '/^X=/{x=$2} /^WIDTH=/{w=$2} END{print x+w}')
+chart_left=$(xdotool getwindowgeometry --shell "$chart" | awk -F= '/^X=/{print $2}')
+[ "$chart_left" -ge "$main_right" ] || fail "the chart lies over the window ($chart_left < $main_right)"
+# Key B sits 6.25 keys into the fourth row: its middle, in the chart's
+# logical pixels, is (8 + 363 + 27, 8 + 3 * 58 + 27).
+xdotool mousemove --window "$chart" $((398 * scale)) $((209 * scale)) click 1
+xdotool key c
+expect_block "A,B,C" 60 40
 close_vorn
 [ "$(cat "$work/run/Vorn.ini")" = "$(printf '[VORN]\nFontName=%s' "$face")" ] || fail "settings after second run"
 

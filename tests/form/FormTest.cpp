@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "KeyboardWindow.h"
 #include "Unit1.h"
 
 namespace {
@@ -300,7 +301,8 @@ private slots:
         QStringList entries;
         for (const QAction* action : menu->actions())
             entries << action->text();
-        QCOMPARE(entries, (QStringList{QStringLiteral("Copy as picture"), QString::fromUtf8("Save as picture\u2026")}));
+        QCOMPARE(entries, (QStringList{QStringLiteral("Copy as picture"), QString::fromUtf8("Save as picture\u2026"),
+                                       QStringLiteral("Keyboard")}));
 
         // A right click with no text: both entries off; closed, the menu
         // gives the focus to RichEdit1 wherever it was.
@@ -333,6 +335,78 @@ private slots:
 
         QTest::mouseClick(form->CopyButton, Qt::LeftButton);
         QCOMPARE(TextForms(), textForms);
+    }
+
+    // Also run with QT_SCALE_FACTOR=2.
+    void keyboardChartTypesTheClickedKeysAndGivesTheFocusBack()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        QTest::keyClick(form->RichEdit1, Qt::Key_F1);
+        auto* chart = form->findChild<TKeyboardChart*>(QStringLiteral("KeyboardChart"));
+        QVERIFY(chart && chart->isVisible());
+        QCOMPARE(chart->windowTitle(), QStringLiteral("Keyboard"));
+        QVERIFY(form->TypedText.IsEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), form->RichEdit1);
+
+        const auto key = [&](const char* name) {
+            auto* found = chart->findChild<TChartKey*>(QStringLiteral("Key_") + QLatin1String(name));
+            [&] { QVERIFY2(found, name); }();
+            return found;
+        };
+        const auto click = [&](TChartKey* clicked, QPoint at) {
+            QTest::mouseClick(clicked, Qt::LeftButton, {}, at);
+            QTRY_COMPARE(QApplication::focusWidget(), form->RichEdit1);
+        };
+        const auto plainGlyph = [](TChartKey* clicked) { return clicked->rect().center(); };
+        const auto ctrlAltGlyph = [](TChartKey* clicked) { return clicked->Plan.ctrlAltArea.center(); };
+        click(key("A"), plainGlyph(key("A")));
+        QCOMPARE(Text(*form), (std::u16string{0x0860}));
+        click(key("C"), ctrlAltGlyph(key("C")));
+        click(key("SPACE"), plainGlyph(key("SPACE")));
+        click(key("RETURN"), plainGlyph(key("RETURN")));
+        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x000D}));
+        click(key("BACK"), plainGlyph(key("BACK")));
+        QTest::keyClick(form->RichEdit1, Qt::Key_B);
+        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x0861}));
+        QCOMPARE(key("C")->toolTip(), QString::fromUtf8("U+0862 \u00B7 Ctrl+Alt U+0863"));
+
+        // Drawn at the screen's scale; drawn anew in the face picked next.
+        const double ratio = form->devicePixelRatioF();
+        const auto shown = [&](TChartKey* drawn) {
+            return drawn->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        const QImage inTestSans = shown(key("A"));
+        QCOMPARE(inTestSans, RasterOfKey(key("A")->Plan, chart->Faces, ratio));
+        Pick(*form, QStringLiteral("Zeta"));
+        QVERIFY(shown(key("A")) != inTestSans);
+        QCOMPARE(shown(key("A")), RasterOfKey(key("A")->Plan, chart->Faces, ratio));
+
+        // The menu's third entry shows the chart again once it is closed.
+        chart->close();
+        form->KeyboardAction->trigger();
+        QVERIFY(chart->isVisible());
+        QCOMPARE(form->findChildren<TKeyboardChart*>().size(), 1);
+    }
+
+    void keyboardChartGoesBesideTheWindow()
+    {
+        const QRect window(100, 100, 400, 300);
+        const QSize chart(300, 200);
+        struct Row {
+            const char* where;
+            QRect screen;
+            QPoint expected;
+        } rows[] = {
+            {"right", QRect(0, 0, 1200, 800), QPoint(508, 100)},
+            {"left", QRect(-400, 0, 1000, 800), QPoint(-208, 100)},
+            {"below", QRect(0, 0, 600, 800), QPoint(100, 408)},
+            {"above", QRect(0, -300, 600, 700), QPoint(100, -108)},
+            // Nowhere: inside the screen, over as little of the window as can be.
+            {"over the top", QRect(0, 0, 600, 480), QPoint(100, 0)},
+        };
+        for (const Row& row : rows)
+            QVERIFY2(PlaceBeside(window, chart, row.screen) == row.expected, row.where);
     }
 
     void savePictureWritesTheChosenTypeUnderItsExtension()

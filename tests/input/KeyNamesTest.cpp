@@ -87,4 +87,16 @@ TEST(ParseKeySequence, RejectsBadInputNamingIt)
     }
 }
 
+// The chart names its keys by these names; a name the parser reads as
+// another key would send a click to the wrong one.
+TEST(KeyNames, EveryCodeReadsBackFromItsName)
+{
+    for (unsigned code = 0; code <= 0x1FF; ++code) {
+        std::string error;
+        const auto strokes = ParseKeySequence(KeyName(code), error);
+        ASSERT_TRUE(strokes && strokes->size() == 1) << KeyName(code) << ": " << error;
+        EXPECT_EQ(strokes->front().Key, code) << KeyName(code);
+    }
+}
+
 } // namespace

@@ -250,6 +250,39 @@ TEST(KeyboardLayer, QKeyEventOverloadReadsNativeFields)
     EXPECT_EQ(ToVirtualKey(synthetic).Key, vk::OEM_1);
 }
 
+// The chart asks which key each US place is in the user's layout, from the
+// keysym that the place has there; the answer must be what pressing it sends.
+TEST(KeyboardLayer, KeyAtAUsPlaceIsWhatPressingItSends)
+{
+    struct Row {
+        const char* what;
+        unsigned place;
+        quint32 keysym;
+        unsigned expected;
+    };
+    const Row rows[] = {
+        {"US A", 'A', 'a', 'A'},
+        {"German: Z at the US Y place", 'Y', 'z', 'Z'},
+        {"German: Y at the US Z place", 'Z', 'y', 'Y'},
+        {"German: sharp s stays minus", vk::OEM_MINUS, 0xDF, vk::OEM_MINUS},
+        {"German: dead circumflex stays grave", vk::OEM_3, 0xFE52, vk::OEM_3},
+        {"AZERTY: Q at the US A place", 'A', 'q', 'Q'},
+        {"AZERTY: M at the US semicolon place", vk::OEM_1, 'm', 'M'},
+        {"AZERTY: comma at the US M place", 'M', ',', vk::OEM_COMMA},
+        {"AZERTY: ampersand is the digit 1", '1', '&', '1'},
+        {"Cyrillic ef at the US A place", 'A', 0x6C6, 'A'},
+        {"no keysym known", 'Q', 0, 'Q'},
+        {"the space bar goes by name", vk::SPACE, ' ', vk::SPACE},
+        {"Enter goes by name", vk::RETURN, 0xFF0D, vk::RETURN},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(VirtualKeyAtPlace(row.place, row.keysym), row.expected) << row.what;
+    // Without an X display the active layout is the US keyboard.
+    const auto active = ActiveLayoutKeys();
+    for (unsigned place : {unsigned{'Y'}, vk::OEM_1, vk::SPACE})
+        EXPECT_EQ(active(place), place);
+}
+
 TEST(KeyboardLayer, CapsLockIsOffWithoutAnX11Display)
 {
     EXPECT_FALSE(capsLockWithoutApplication);

@@ -17,7 +17,6 @@ constexpr int PixelSize = 32;
 constexpr char16_t Space = 0x0020, CR = 0x000D;
 constexpr char16_t A = 0x0860;   // 10 pixels in "Vorn Test Sans", 16 in the other test faces
 constexpr char16_t B = 0x0861;   // 14 pixels in "Vorn Test Sans"
-constexpr char16_t Unmapped = 0x0898; // drawn as the missing glyph, 20 pixels
 
 const AnsiString TestSans = "Vorn Test Sans";
 const AnsiString LongName = "Vorn Test Face With A Really Long Family Name";
@@ -94,8 +93,6 @@ const std::vector<PictureCase>& HandDrawnCases()
          {{S::Glyph, 10, 0, 10}, {S::Glyph, 0, 0, 10}, {S::Mark, 18, 36, 0}, {S::Glyph, 8, 36, 10}}},
         {"glyph_wider_than_width_hangs_off_left", {A}, 0, 8,
          {{S::Mark, 6, 0, 0}, {S::Glyph, -2, 36, 10}, {S::Glyph, -2, 72, 10}}},
-        {"unmapped_code_draws_missing_glyph", {Unmapped}, 1, 100,
-         {{S::Glyph, 80, 0, 20}, {S::Mark, 78, 0, 0}, {S::Glyph, 68, 0, 10}}},
     };
     return cases;
 }
@@ -217,13 +214,66 @@ TEST(LineRenderer, EmptyFaceNameKeepsTheFace)
 
 TEST(LineRenderer, FaceWithoutOs2TableFallsBackToItsOwnMetrics)
 {
-    // "Vorn No OS2" has the same 36-pixel line by its hhea table; it lacks
-    // U+000D, which draws its 20-pixel missing glyph.
+    // "Vorn No OS2" has the same 36-pixel line by its hhea table; U+0860 is
+    // 16 pixels wide, so the third one wraps.
     using S = Step;
-    const QImage expected = Picture(100, 40,
-                                    {{S::Glyph, 84, 0, 16}, {S::Glyph, 80, 36, 20}, {S::Glyph, 64, 36, 16},
-                                     {S::Mark, 62, 36, 0}, {S::Glyph, 52, 36, 10}});
-    EXPECT_EQ(FirstDifference(Render({A, CR, A}, 3, 100, 40, "Vorn No OS2"), expected), "");
+    const QImage expected = Picture(40, 40,
+                                    {{S::Glyph, 24, 0, 16}, {S::Glyph, 8, 0, 16}, {S::Glyph, 24, 36, 16},
+                                     {S::Mark, 22, 36, 0}, {S::Glyph, 12, 36, 10}});
+    EXPECT_EQ(FirstDifference(Render({A, A, A}, 3, 40, 40, "Vorn No OS2"), expected), "");
+}
+
+// "Zeta" lacks U+0860 and most other codes. Each is drawn as its hex box
+// inside the cell of the face's missing glyph, 20 pixels wide and the 32
+// rows of ascent and descent, where the face's own missing glyph (a box 2
+// pixels inside it) used to be; every pixel around the cell is as before.
+TEST(LineRenderer, MissingCodesShowTheirOwnHexBoxInsideTheMissingGlyphsCell)
+{
+    using S = Step;
+    for (double s : {1.0, 1.5, 2.0}) {
+        SCOPED_TRACE("scale " + std::to_string(s));
+        const auto at = [s](int logical) { return static_cast<int>(std::lround(logical * s)); };
+        const QRect cell(at(80), 0, at(100) - at(80), at(32));
+        const auto drawn = [&](char16_t unit) { return Render({unit}, 1, 100, 40, "Zeta", s); };
+        const auto whiteCell = [&cell](QImage image) {
+            for (int y = cell.top(); y <= cell.bottom(); ++y)
+                for (int x = cell.left(); x <= cell.right(); ++x)
+                    image.setPixel(x, y, 0xFFFFFFFF);
+            return image;
+        };
+        const QImage missingGlyph =
+            Picture(100, 40, {{S::Glyph, 80, 0, 20}, {S::Mark, 78, 0, 0}, {S::Glyph, 68, 0, 10}}, 36, s);
+        const QImage a = drawn(A);
+        EXPECT_EQ(FirstDifference(whiteCell(a), whiteCell(missingGlyph)), "");
+        EXPECT_GT(InkSum(a.copy(cell)), 0);
+        EXPECT_NE(a.copy(cell), missingGlyph.copy(cell));
+
+        // Codes that differ in one digit differ only in that digit's quarter
+        // of the cell: U+0860 reads 08 over 60.
+        struct Row {
+            char16_t unit;
+            bool right, bottom;
+        };
+        for (const Row& row : {Row{0x1860, false, false}, Row{0x0960, true, false}, Row{0x0870, false, true},
+                               Row{B, true, true}}) {
+            const QImage other = drawn(row.unit);
+            EXPECT_NE(other, a) << std::hex << int(row.unit);
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x)
+                    if (a.pixel(x, y) != other.pixel(x, y)) {
+                        ASSERT_TRUE(cell.contains(x, y)) << std::hex << int(row.unit) << std::dec << " at " << x << "," << y;
+                        ASSERT_EQ(2 * x >= 2 * cell.left() + cell.width(), row.right) << std::hex << int(row.unit);
+                        ASSERT_EQ(2 * y >= cell.height(), row.bottom) << std::hex << int(row.unit);
+                    }
+        }
+    }
+    // No two of the sixteen digits look alike.
+    std::vector<QImage> digits;
+    for (char16_t unit = 0x0870; unit <= 0x087F; ++unit)
+        digits.push_back(Render({unit}, -1, 100, 40, "Zeta"));
+    for (size_t i = 0; i < digits.size(); ++i)
+        for (size_t j = i + 1; j < digits.size(); ++j)
+            EXPECT_NE(digits[i], digits[j]) << std::hex << 0x0870 + i << " and " << 0x0870 + j;
 }
 
 TEST(LineRenderer, StoppingEarlyLosesNoVisiblePixel)

@@ -1,0 +1,86 @@
+#include "LayoutCommand.h"
+
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+
+#include "ChartPicture.h"
+#include "DrawingCanvas.h"
+#include "KeybLayout.h"
+#include "KeyboardChart.h"
+#include "PictureFile.h"
+#include "TextPicture.h"
+
+namespace {
+
+constexpr const char* Usage = "usage: vorn layout [--face NAME] [--scale S] -o FILE.png|FILE.svg\n";
+
+struct Options {
+    std::string face;
+    double scale = 1.0;
+    std::string scaleText = "1";
+    std::string output;
+};
+
+// Fills options from the words; on a fault answers the message.
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& option = args[i];
+        if (option != "--face" && option != "--scale" && option != "-o")
+            return "unknown option \"" + option + "\"";
+        if (i + 1 >= args.size())
+            return option + " needs a value";
+        const std::string& value = args[++i];
+        if (option == "--face") {
+            options.face = value;
+        } else if (option == "--scale") {
+            const auto scale = ParseScale(value);
+            if (!scale)
+                return "--scale wants a number of 1 or more, not \"" + value + "\"";
+            options.scale = *scale;
+            options.scaleText = value;
+        } else {
+            options.output = value;
+        }
+    }
+    if (options.output.empty())
+        return "-o FILE.png or -o FILE.svg is required";
+    const QSize size = ChartSize();
+    if (!IsSvgName(options.output)
+        && !PictureFits(std::round(size.width() * options.scale), std::round(size.height() * options.scale)))
+        return "--scale " + options.scaleText + " asks for " + PictureLimits();
+    return std::nullopt;
+}
+
+} // namespace
+
+int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err)
+{
+    Options options;
+    if (auto fault = ParseArguments(args, options)) {
+        err << "vorn layout: " << *fault << "\n" << Usage;
+        return 2;
+    }
+    WarnIfSubstituted("layout", options.face, err);
+    // The face that the window's text would be drawn with under that name.
+    DrawingCanvas canvas;
+    ApplyFaceName(canvas, options.face);
+    ChartFaces faces = OpenChartFaces(ResolveCanvasFace(canvas.faceName, canvas.fullFaceName));
+    const KeybLayout Layout;
+    const std::vector<ChartEntry> chart = BuildChart(Layout, [](unsigned place) { return place; });
+    QByteArray bytes;
+    try {
+        bytes = IsSvgName(options.output) ? SvgOfChart(chart, faces)
+                                          : EncodePng(RasterOfChart(chart, faces, options.scale));
+    } catch (const std::exception& error) {
+        err << "vorn layout: " << error.what() << "\n";
+        return 1;
+    }
+    if (!WritePictureFile(options.output, bytes)) {
+        err << "vorn layout: cannot write \"" << options.output << "\"\n";
+        return 1;
+    }
+    return 0;
+}

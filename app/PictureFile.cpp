@@ -1,0 +1,68 @@
+#include "PictureFile.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+#include <QSaveFile>
+#include <QString>
+
+#include "DrawingCanvas.h"
+#include "FaceMetrics.h"
+#include "TextPicture.h"
+
+bool IsSvgName(const std::string& name)
+{
+    const std::string suffix = ".svg";
+    if (name.size() < suffix.size())
+        return false;
+    std::string ending = name.substr(name.size() - suffix.size());
+    for (char& character : ending)
+        character = static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
+    return ending == suffix;
+}
+
+std::optional<double> ParseScale(const std::string& value)
+{
+    double scale = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), scale);
+    if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(scale) || scale < 1)
+        return std::nullopt;
+    return scale;
+}
+
+void WarnIfSubstituted(const std::string& command, const std::string& face, std::ostream& err)
+{
+    if (face.empty())
+        return;
+    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes), face);
+    const auto named = SelectFace(face);
+    const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
+    if (named && drawn && same(*named, *drawn))
+        return;
+    err << "vorn " << command << ": no face named \"" << face << "\"; ";
+    if (!drawn) {
+        err << "no installed face can draw the text\n";
+        return;
+    }
+    std::string drawnName = drawn->file;
+    for (const AnsiString& name : EnumerateFaceNames()) {
+        const auto source = SelectFace(name);
+        if (source && same(*source, *drawn) && (drawnName == drawn->file || name < drawnName))
+            drawnName = name;
+    }
+    err << "drawing with \"" << drawnName << "\" instead\n";
+}
+
+bool WritePictureFile(const std::string& name, const QByteArray& bytes)
+{
+    QSaveFile file(QString::fromStdString(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+std::string PictureLimits()
+{
+    return "a picture larger than " + std::to_string(MaxPictureSide) + " pixels a side or "
+        + std::to_string(MaxPicturePixels) + " pixels in all";
+}

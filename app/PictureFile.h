@@ -1,0 +1,28 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+
+// What the commands that write pictures (render, layout) share, so that they
+// check their words and write their files alike.
+
+// Whether the picture is to be SVG: the name ends in ".svg", in any case.
+bool IsSvgName(const std::string& name);
+
+// The value of --scale: a finite number of 1 or more; nothing otherwise.
+std::optional<double> ParseScale(const std::string& value);
+
+// The window draws with a substitute when the face is not installed, and so
+// do the commands; this says so on err, naming the face drawn with, as
+// "vorn COMMAND: no face named ...". Nothing for an empty name.
+void WarnIfSubstituted(const std::string& command, const std::string& face, std::ostream& err);
+
+// "a picture larger than ... pixels a side or ... pixels in all": what a
+// picture may not be, for messages.
+std::string PictureLimits();
+
+// Writes the file whole or not at all: a failed write leaves what was there.
+bool WritePictureFile(const std::string& name, const QByteArray& bytes);
