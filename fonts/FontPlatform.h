@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "AnsiString.h"
@@ -19,6 +21,29 @@ struct FaceSource {
 // The installed scalable faces, one name per family name that the platform's
 // font database knows, each name once.
 std::vector<AnsiString> EnumerateFaceNames();
+
+// The font database's installed faces and family names, as the functions
+// around it see them, in one piece for those that walk every family. The
+// strings are the font database's own, kept while the object lives: at
+// thousands of faces, copies of them cost more than the walk.
+struct InstalledFonts {
+    struct Face {
+        std::string_view file;  // NUL-terminated
+        int index = 0;
+    };
+    // Each installed face once.
+    std::vector<Face> faces;
+    // Every family name once, in byte order (std::string's order), with the
+    // face that SelectFace gives for it: an index into faces.
+    std::vector<std::pair<std::string_view, size_t>> families;
+
+    FaceSource Source(size_t face) const { return FaceSource{std::string(faces[face].file), faces[face].index}; }
+
+    std::shared_ptr<void> strings;  // holds the font database that the strings belong to
+};
+
+// The database's list, read on the first call; it does not change afterwards.
+std::shared_ptr<const InstalledFonts> ListInstalledFonts();
 
 // The installed face of that family name in regular style (or the closest
 // style the family has). No substitution: an unknown name gives nothing.
