@@ -177,6 +177,60 @@ std::optional<FaceSource> SubstituteFor(const AnsiString& name)
     return found;
 }
 
+// The family that Qt's fontconfig font database puts first among the
+// fallbacks for a family at the roman style, no style hint and a script
+// without a language of its own: it asks fontconfig to sort every face for a
+// pattern of the family bound strongly, the slant and the user's language
+// (what fontconfig's defaults give), after fontconfig's substitutions and
+// defaults, and takes the first face's first family name. Matching gives that
+// first face without sorting them all (ties go to the earlier face either
+// way); its family is read from the face as installed, since a match's names
+// are reordered for the language.
+std::optional<AnsiString> FirstFallbackFamily(const AnsiString& name)
+{
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcPattern* defaults = FcPatternCreate();
+    FcDefaultSubstitute(defaults);
+    FcChar8* language = nullptr;
+    if (FcPatternGetString(defaults, FC_LANG, 0, &language) == FcResultMatch)
+        FcPatternAddString(pattern, FC_LANG, language);
+    FcPatternDestroy(defaults);
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (!match)
+        return std::nullopt;
+
+    std::optional<AnsiString> family;
+    FcChar8* file = nullptr;
+    int index = 0;
+    FcPatternGetInteger(match, FC_INDEX, 0, &index);
+    FcConfig* config = FcConfigReference(nullptr);
+    if (config && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        for (const FcSetName setName : {FcSetSystem, FcSetApplication}) {
+            const FcFontSet* set = FcConfigGetFonts(config, setName);
+            for (int i = 0; !family && set && i < set->nfont; ++i) {
+                FcChar8* fontFile = nullptr;
+                int fontIndex = 0;
+                FcChar8* fontFamily = nullptr;
+                if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &fontFile) == FcResultMatch
+                    && FcStrCmp(fontFile, file) == 0
+                    && (FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &fontIndex), fontIndex == index)
+                    && FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fontFamily) == FcResultMatch)
+                    family = reinterpret_cast<const char*>(fontFamily);
+            }
+        }
+    }
+    if (config)
+        FcConfigDestroy(config);
+    FcPatternDestroy(match);
+    return family;
+}
+
 // ---- Table access ------------------------------------------------------
 
 // The font file read piecemeal: the directory parser asks for the ranges it
@@ -317,6 +371,17 @@ std::optional<FaceSource> MatchFace(const AnsiString& name)
         found = SubstituteFor(name);
     database.matched.emplace(name, found);
     return found;
+}
+
+AnsiString DrawingFamily(const AnsiString& name)
+{
+    // A family of that name is found first of all, and the toolkit finds it
+    // itself (its names compare without case, as fontconfig's do).
+    const std::optional<AnsiString> first = FirstFallbackFamily(name);
+    if (!first || FcStrCmpIgnoreCase(reinterpret_cast<const FcChar8*>(first->c_str()),
+                                     reinterpret_cast<const FcChar8*>(name.c_str())) == 0)
+        return name;
+    return *first;
 }
 
 std::optional<std::vector<uint8_t>> ReadFontTable(const FaceSource& face, const char tag[4])

@@ -53,6 +53,15 @@ std::optional<FaceSource> SelectFace(const AnsiString& name);
 // substitute is taken, as the platform's font mapper does for a drawing font.
 std::optional<FaceSource> MatchFace(const AnsiString& name);
 
+// The installed family that a toolkit drawing with fontconfig (Qt) ends up
+// with for a font of that family name: the name itself when a family of that
+// name is installed (in any case), else the family of the first face in
+// fontconfig's fallback order for it, asked as the toolkit asks (roman, the
+// user's language). Naming that family directly draws the same face while
+// sparing the toolkit its own search, which compares every fallback with
+// every installed family. The name itself when fontconfig gives nothing.
+AnsiString DrawingFamily(const AnsiString& name);
+
 // What a face's file gave for one table.
 enum class TableRead {
     Found,       // the table's bytes

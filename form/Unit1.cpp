@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "ClipboardForms.h"
+#include "FontPlatform.h"
 #include "KeyboardLayer.h"
 #include "LineRenderer.h"
 #include "Pictures.h"
@@ -84,6 +85,16 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
 }
 
 } // namespace
+
+QFont NamedByInstalledFamily(QFont font)
+{
+    const QStringList families = font.families();
+    if (families.size() != 1 || font.style() != QFont::StyleNormal || font.styleHint() != QFont::AnyStyle
+        || font.fixedPitch())
+        return font;
+    font.setFamilies({FromAnsi(DrawingFamily(ToAnsi(families.first())))});
+    return font;
+}
 
 void ShowException(const std::exception& error)
 {
@@ -263,7 +274,7 @@ void TForm1::CreateControls()
     setObjectName("Form1");
     QFont windowFont(QStringLiteral("Arial"));
     windowFont.setPixelSize(16);
-    setFont(windowFont);
+    setFont(NamedByInstalledFamily(windowFont));
     move(274, 202);
     resize(476, 350);
     setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
@@ -282,7 +293,7 @@ void TForm1::CreateControls()
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont richEditFont(QString::fromUtf8("Tirn\xC3\xA1 0860"));
     richEditFont.setPixelSize(32);
-    RichEdit1->setFont(richEditFont);
+    RichEdit1->setFont(NamedByInstalledFamily(richEditFont));
     ComboBox1 = new QComboBox(Panel2);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(72, 0, 273, 26);

@@ -68,6 +68,12 @@ int RunWindow(int argc, char** argv)
     TApplication application(argc, argv);
     qInstallMessageHandler(previousMessageHandler);
     try {
+        // Qt's default font may name a family that is not installed ("Sans
+        // Serif" where no desktop says otherwise), which every widget with
+        // text would have Qt search for.
+        const QFont defaultFont = QApplication::font();
+        if (const QFont named = NamedByInstalledFamily(defaultFont); named.families() != defaultFont.families())
+            QApplication::setFont(named);
         application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.vornproject.Vorn"));
         TForm1 form;

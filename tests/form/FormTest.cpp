@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -391,6 +392,44 @@ private slots:
         QVERIFY2(shown.startsWith(start) && shown.size() > start.size(), qPrintable(shown));
         QCOMPARE(QDir(QString::fromLocal8Bit(readOnly)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // Fonts named by the installed family that Qt falls back to draw what the
+    // fonts as named draw: the same face at the same size. The form's own
+    // fonts are named so.
+    void fontsNamedByTheirInstalledFamilyDrawTheSameFace()
+    {
+        auto form = Start();
+        const auto font = [](const char* family, int pixelSize) {
+            QFont made(QString::fromUtf8(family));
+            made.setPixelSize(pixelSize);
+            return made;
+        };
+        QFont italic = font("Arial", 16);
+        italic.setItalic(true);
+        const struct {
+            QFont asNamed;
+            const QWidget* shownBy;  // the form's widget that uses the font, if any
+            bool renamed;            // named by an installed family that Qt finds at once
+        } rows[] = {
+            {font("Arial", 16), form.get(), true},
+            {font("Tirn\xC3\xA1 0860", 32), form->RichEdit1, true},
+            {font("Sans Serif", 12), nullptr, true},
+            {font("vorn test sans", 20), nullptr, false},  // installed, in another case
+            {italic, nullptr, false},
+        };
+        const QStringList installed = QFontDatabase::families();
+        for (const auto& row : rows) {
+            const QFont namedFont = row.shownBy ? row.shownBy->font() : NamedByInstalledFamily(row.asNamed);
+            QCOMPARE(installed.contains(namedFont.families().first()), row.renamed);
+            const QFontInfo asNamed(row.asNamed);
+            const QFontInfo named(namedFont);
+            QCOMPARE(named.family(), asNamed.family());
+            QCOMPARE(named.pixelSize(), asNamed.pixelSize());
+            QCOMPARE(named.style(), asNamed.style());
+            QCOMPARE(named.weight(), asNamed.weight());
+        }
+        QCOMPARE(NamedByInstalledFamily(italic).families(), italic.families());
     }
 
     void cutCopiesThenLeavesAWhiteEmptyImage()
