@@ -152,27 +152,39 @@ std::optional<FaceSource> SelectLocked(FontDatabase& db, const AnsiString& name)
     return fonts.Source(family->second);
 }
 
+// fontconfig's best face for the pattern, after its substitutions and
+// defaults; the pattern is used up.
+FcPattern* BestMatch(FcPattern* pattern)
+{
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    return match;
+}
+
+std::optional<FaceSource> SourceOf(FcPattern* font)
+{
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch)
+        return std::nullopt;
+    FaceSource source;
+    source.file = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(font, FC_INDEX, 0, &source.index);
+    return source;
+}
+
 std::optional<FaceSource> SubstituteFor(const AnsiString& name)
 {
     FcPattern* pattern = FcPatternCreate();
     const char* family = name.empty() ? "sans-serif" : name.c_str();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
     FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* match = BestMatch(pattern);
     if (!match)
         return std::nullopt;
-    std::optional<FaceSource> found;
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        FaceSource source;
-        source.file = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(match, FC_INDEX, 0, &source.index);
-        found = source;
-    }
+    std::optional<FaceSource> found = SourceOf(match);
     FcPatternDestroy(match);
     return found;
 }
@@ -197,37 +209,30 @@ std::optional<AnsiString> FirstFallbackFamily(const AnsiString& name)
     if (FcPatternGetString(defaults, FC_LANG, 0, &language) == FcResultMatch)
         FcPatternAddString(pattern, FC_LANG, language);
     FcPatternDestroy(defaults);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* match = BestMatch(pattern);
     if (!match)
         return std::nullopt;
+    const std::optional<FaceSource> matched = SourceOf(match);
+    FcPatternDestroy(match);
 
     std::optional<AnsiString> family;
-    FcChar8* file = nullptr;
-    int index = 0;
-    FcPatternGetInteger(match, FC_INDEX, 0, &index);
-    FcConfig* config = FcConfigReference(nullptr);
-    if (config && FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        for (const FcSetName setName : {FcSetSystem, FcSetApplication}) {
-            const FcFontSet* set = FcConfigGetFonts(config, setName);
-            for (int i = 0; !family && set && i < set->nfont; ++i) {
-                FcChar8* fontFile = nullptr;
-                int fontIndex = 0;
-                FcChar8* fontFamily = nullptr;
-                if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &fontFile) == FcResultMatch
-                    && FcStrCmp(fontFile, file) == 0
-                    && (FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &fontIndex), fontIndex == index)
-                    && FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fontFamily) == FcResultMatch)
-                    family = reinterpret_cast<const char*>(fontFamily);
-            }
+    FcConfig* config = matched ? FcConfigReference(nullptr) : nullptr;
+    for (const FcSetName setName : {FcSetSystem, FcSetApplication}) {
+        const FcFontSet* set = config ? FcConfigGetFonts(config, setName) : nullptr;
+        for (int i = 0; !family && set && i < set->nfont; ++i) {
+            FcPattern* font = set->fonts[i];
+            FcChar8* file = nullptr;
+            FcChar8* fontFamily = nullptr;
+            int index = 0;
+            FcPatternGetInteger(font, FC_INDEX, 0, &index);
+            if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch && index == matched->index
+                && matched->file == reinterpret_cast<const char*>(file)
+                && FcPatternGetString(font, FC_FAMILY, 0, &fontFamily) == FcResultMatch)
+                family = reinterpret_cast<const char*>(fontFamily);
         }
     }
     if (config)
         FcConfigDestroy(config);
-    FcPatternDestroy(match);
     return family;
 }
 
