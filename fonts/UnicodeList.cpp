@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -160,10 +159,6 @@ bool FaceNameOrder::operator()(const AnsiString& a, const AnsiString& b) const
 
 namespace {
 
-// The installed families come in std::string's order, which compares bytes
-// as unsigned char with a proper prefix first: the catalogue's key order, so
-// that entries are appended at the end of the map.
-
 [[noreturn]] void OutOfMemory()
 {
     std::fputs("out of memory\n", stderr);
@@ -177,15 +172,19 @@ using SummaryVisitor = std::function<void(std::string_view name, const FaceSumma
 // stamp, else read from the file (and put into the cache when the reading
 // lasts). Without a cache every face is read. Several family names often lead
 // to the same face (a family's own name and its typographic name, names in
-// several languages); a face read from its file is read once.
+// several languages): each face is looked at once.
 void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
 {
     const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
+    std::vector<uint8_t> names(installed->faces.size());  // per face, up to 2: how many families lead to it
+    for (const auto& [name, number] : installed->families)
+        names[number] = uint8_t(std::min(names[number] + 1, 2));
     FolderStamper stamper;
-    std::unordered_map<size_t, FaceSummary> read;  // by face: those read from their files
+    // The summaries of faces that more than one family leads to, once looked at.
+    std::unordered_map<size_t, FaceSummary> kept;
     for (const auto& [name, number] : installed->families) {
-        const auto earlier = read.find(number);
-        if (earlier != read.end()) {
+        const auto earlier = kept.find(number);
+        if (earlier != kept.end()) {
             if (earlier->second.entered)
                 visit(name, earlier->second);
             continue;
@@ -199,20 +198,22 @@ void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
             FontProp whole;
             std::vector<uint8_t> os2;
             const Reading reading = ReadFace(installed->Source(number), whole, os2);
-            const FaceSummary& fresh = read.emplace(number, Summarize(whole, reading, std::move(os2))).first->second;
+            summary = Summarize(whole, reading, std::move(os2));
             if (stamp && reading.lasting)
-                cache->Put(FaceKey{std::string(face.file), face.index}, *stamp, fresh);
-            if (fresh.entered)
-                visit(name, fresh);
-            continue;
+                cache->Put(FaceKey{std::string(face.file), face.index}, *stamp, *summary);
         }
         if (summary->entered)
             visit(name, *summary);
+        if (names[number] > 1)
+            kept.emplace(number, std::move(*summary));
     }
 }
 
 }  // namespace
 
+// The installed families come in std::string's order, which compares bytes
+// as unsigned char with a proper prefix first: the catalogue's key order, so
+// that each entry goes at the end of the map.
 UnicodeList::UnicodeList()
 {
     try {

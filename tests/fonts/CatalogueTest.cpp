@@ -1,15 +1,12 @@
 // Runs against the private test font set only (FONTCONFIG_FILE points at it).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "FaceCache.h"
+#include "CatalogueLines.h"
 #include "FontPlatform.h"
 #include "ScriptFaces.h"
-#include "TempFolder.h"
 #include "UnicodeList.h"
 
 namespace {
@@ -142,48 +139,12 @@ TEST(ScriptFaces, ListsFacesCoveringTheRangeInKeyOrder)
                                                                      "Vorn Test Sans", "Zeta", "alpha", kEbene}));
 }
 
-// One line per entry: name, listed by the font selector, covered count, OS/2
-// version or "-", as `vorn fonts --all` and the window see it.
-std::string Line(std::string_view name, bool listed, uint32_t covered, const OS2Tbl* os2)
-{
-    return std::string(name) + (listed ? " listed " : " ") + std::to_string(covered) + " "
-        + (os2 ? std::to_string(os2->version) : "-");
-}
-
-std::vector<std::string> Lines(const UnicodeList& catalogue)
-{
-    const std::vector<std::string> listed = ListScriptFaces(catalogue);
-    std::vector<std::string> lines;
-    for (const auto& [name, prop] : catalogue.Faces)
-        lines.push_back(Line(name, std::find(listed.begin(), listed.end(), name) != listed.end(), prop.CoveredCount,
-                             prop.HasOS2 ? &prop.OS2 : nullptr));
-    return lines;
-}
-
-std::vector<std::string> VisitedLines(bool useCache)
-{
-    std::vector<std::string> lines;
-    VisitCatalogue(useCache, [&](std::string_view name, const FaceSummary& face) {
-        const OS2Tbl os2(face.os2.data(), face.os2.size());
-        lines.push_back(Line(name, face.scriptCoverage != 0, face.coveredCount, face.hasOS2 ? &os2 : nullptr));
-    });
-    return lines;
-}
-
 // `vorn fonts` lists from the faces' summaries, the window from the
 // catalogue's entries: both agree, whether the faces come from their files or
 // from the cache, cold or warm.
 TEST(Catalogue, SummariesAgreeWithTheEntries)
 {
-    const TempFolder temp;
-    setenv("XDG_CACHE_HOME", temp.Path().c_str(), 1);
-    const std::vector<std::string> expected = Lines(Catalogue());
-    ASSERT_EQ(expected.size(), 9u);
-    EXPECT_EQ(VisitedLines(false), expected);
-    EXPECT_EQ(VisitedLines(true), expected);  // cold: fills the cache
-    EXPECT_EQ(VisitedLines(true), expected);  // warm
-    EXPECT_EQ(Lines(BuildCatalogue(true)), expected);
-    unsetenv("XDG_CACHE_HOME");
+    ExpectSummariesAgreeWithTheEntries(9);
 }
 
 }  // namespace
