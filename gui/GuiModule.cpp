@@ -74,7 +74,7 @@ int RunWindow(int argc, char** argv)
         const QFont defaultFont = QApplication::font();
         if (const QFont named = NamedByInstalledFamily(defaultFont); named.families() != defaultFont.families())
             QApplication::setFont(named);
-        application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
+        application.setWindowIcon(PictureIcon(QString::fromLatin1(pictures::Icon)));
         QGuiApplication::setDesktopFileName(QStringLiteral("org.vornproject.Vorn"));
         TForm1 form;
         Form1 = &form;

@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Pictures.h"
 #include "Unit1.h"
 
 namespace {
@@ -430,6 +431,26 @@ private slots:
             QCOMPARE(named.weight(), asNamed.weight());
         }
         QCOMPARE(NamedByInstalledFamily(italic).families(), italic.families());
+    }
+
+    // The pictures read by the reader of their own format are those that Qt
+    // reads when it finds the format itself, and so are their icons.
+    void picturesAndIconsAreThoseQtMakesOfTheFiles()
+    {
+        for (const char* name : {pictures::Icon, pictures::DelButton, pictures::CutButton, pictures::CopyButton}) {
+            const QString file = QString::fromLatin1(name);
+            for (const QString& picture : {file, file + QStringLiteral("@2x")}) {
+                const QImage read = ReadPicture(picture);
+                QVERIFY2(!read.isNull(), qPrintable(picture));
+                QCOMPARE(read.convertToFormat(QImage::Format_ARGB32), QImage(picture).convertToFormat(QImage::Format_ARGB32));
+                QCOMPARE(read.devicePixelRatio(), QImage(picture).devicePixelRatio());
+            }
+            const QIcon icon = PictureIcon(file), qtIcon(file);
+            QCOMPARE(icon.availableSizes(), qtIcon.availableSizes());
+            for (const int side : {16, 18, 32, 64, 128})
+                for (const double ratio : {1.0, 2.0})
+                    QCOMPARE(icon.pixmap(QSize(side, side), ratio).toImage(), qtIcon.pixmap(QSize(side, side), ratio).toImage());
+        }
     }
 
     void cutCopiesThenLeavesAWhiteEmptyImage()
