@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "ScriptFaces.h"
+#include "FaceCache.h"
+#include "OS2Tbl.h"
 #include "UnicodeList.h"
 
 namespace {
@@ -61,22 +62,21 @@ int RunFontsCommand(const std::vector<std::string>& arguments, std::ostream& out
         }
     }
 
-    if (args.empty()) {
-        const UnicodeList catalogue = BuildCatalogue(useCache);
-        for (const AnsiString& name : ListScriptFaces(catalogue))
-            out << name << '\n';
-        return 0;
-    }
-    if (args.size() == 1 && args[0] == "--all") {
-        const UnicodeList catalogue = BuildCatalogue(useCache);
-        for (const auto& [name, prop] : catalogue.Faces) {
-            out << name << '\t' << prop.CoveredCount << '\t';
-            if (prop.HasOS2)
-                out << prop.OS2.version;
-            else
-                out << '-';
-            out << '\n';
-        }
+    // The list and --all need only what the face cache keeps of each face.
+    const bool all = args.size() == 1 && args[0] == "--all";
+    if (args.empty() || all) {
+        std::string lines;
+        VisitCatalogue(useCache, [&](std::string_view name, const FaceSummary& face) {
+            if (!all) {
+                if (face.scriptCoverage != 0)
+                    lines.append(name).push_back('\n');
+                return;
+            }
+            lines.append(name).append("\t").append(std::to_string(face.coveredCount)).append("\t");
+            lines.append(face.hasOS2 ? std::to_string(OS2Tbl(face.os2.data(), face.os2.size()).version) : "-");
+            lines.push_back('\n');
+        });
+        out << lines;
         return 0;
     }
     if (args.size() == 2 && args[0] == "--coverage") {

@@ -1,85 +1,20 @@
-#include <cstdlib>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include <QApplication>
-#include <QIcon>
-
 #include "FontsCommand.h"
-#include "LayoutCommand.h"
-#include "Pictures.h"
-#include "RenderCommand.h"
-#include "Unit1.h"
+#include "GuiLoader.h"
+
+// The executable links no Qt: `vorn fonts` and the usage start as fast as a
+// plain program. The window and the commands that draw live in a module that
+// is loaded only for them (app/GuiLoader.h, gui/GuiModule.cpp).
 
 namespace {
 
-QtMessageHandler previousMessageHandler = nullptr;
-
-// The application shows an exception that escapes event dispatch and goes on
-// with the next event.
-class TApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::exception& error) {
-            ShowException(error);
-        }
-        return false;
-    }
-};
-
-constexpr const char* NoWindowHint = "`vorn fonts`, `vorn render` and `vorn layout` work without one";
-
-// Qt ends the process with a core dump when it cannot reach the display it
-// was given; say what to do instead and end with a plain failure.
-void QuitOnFatalStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (previousMessageHandler)
-        previousMessageHandler(type, context, message);
-    if (type == QtFatalMsg) {
-        std::cerr << "vorn: the window could not reach a graphical session; " << NoWindowHint << "\n";
-        std::_Exit(1);
-    }
-}
-
-bool HasGraphicalSession()
-{
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        const char* value = std::getenv(name);
-        if (value && *value)
-            return true;
-    }
-    return false;
-}
-
-int RunWindow(int argc, char** argv)
-{
-    if (!HasGraphicalSession()) {
-        std::cerr << "vorn: the window needs a graphical session (DISPLAY or WAYLAND_DISPLAY); " << NoWindowHint
-                  << "\n";
-        return 1;
-    }
-    previousMessageHandler = qInstallMessageHandler(QuitOnFatalStartMessage);
-    TApplication application(argc, argv);
-    qInstallMessageHandler(previousMessageHandler);
-    try {
-        application.setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
-        QGuiApplication::setDesktopFileName(QStringLiteral("org.vornproject.Vorn"));
-        TForm1 form;
-        Form1 = &form;
-        form.show();
-        application.exec();
-        Form1 = nullptr;
-    } catch (const std::exception& error) {
-        ShowException(error);
-    }
-    return 0;
-}
+// The commands that run in the window's module; it dispatches them in
+// VornGuiMain (gui/GuiModule.cpp).
+constexpr std::string_view GuiCommands[] = {"render", "layout"};
 
 void PrintUsage(std::ostream& out)
 {
@@ -95,16 +30,15 @@ void PrintUsage(std::ostream& out)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        return RunWindow(argc, argv);
+        return RunInGuiModule("", argc, argv);
 
     const std::string command = argv[1];
     const std::vector<std::string> rest(argv + 2, argv + argc);
     if (command == "fonts")
         return RunFontsCommand(rest, std::cout, std::cerr);
-    if (command == "render")
-        return RunRenderCommand(rest, std::cout, std::cerr);
-    if (command == "layout")
-        return RunLayoutCommand(rest, std::cout, std::cerr);
+    for (const std::string_view guiCommand : GuiCommands)
+        if (command == guiCommand)
+            return RunInGuiModule(argv[1], argc, argv);
     const bool known = command == "--help" || command == "-h" || command == "--version";
     if (known && rest.empty()) {
         if (command == "--version")

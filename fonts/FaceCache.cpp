@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,38 +86,111 @@ uint32_t Checksum(std::string_view bytes)
     return uint32_t(crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size())));
 }
 
+// One face's record as the file holds it, its path and OS/2 bytes in place.
+struct Record {
+    std::string_view file;
+    uint32_t index = 0;
+    FileStamp stamp;
+    uint8_t flags = 0;
+    uint64_t scriptCoverage = 0;
+    uint32_t coveredCount = 0;
+    const uint8_t* os2 = nullptr;
+    uint8_t os2Length = 0;
+
+    FaceSummary Summary() const
+    {
+        FaceSummary summary;
+        summary.entered = flags & kEntered;
+        summary.hasOS2 = flags & kHasOS2;
+        summary.scriptCoverage = scriptCoverage;
+        summary.coveredCount = coveredCount;
+        summary.os2.assign(os2, os2 + os2Length);
+        return summary;
+    }
+    CachedFace Face() const { return CachedFace{stamp, Summary()}; }
+    FaceKey Key() const { return FaceKey{std::string(file), int(index)}; }
+};
+
+// The face's key at pos: its path and index, or nothing when they do not fit.
+std::optional<std::pair<std::string_view, uint32_t>> KeyAt(const ByteReader& payload, size_t pos)
+{
+    uint16_t pathLength = 0;
+    uint32_t index = 0;
+    if (!payload.u16(pos, pathLength) || !payload.fits(pos + 2, pathLength)
+        || !payload.u32(pos + 2 + size_t(pathLength), index))
+        return std::nullopt;
+    return std::make_pair(std::string_view(reinterpret_cast<const char*>(payload.data()) + pos + 2, pathLength), index);
+}
+
 // Reads one face at pos and moves pos behind it; false on any fault.
-bool DecodeFace(const ByteReader& payload, size_t& pos, FaceKey& key, CachedFace& face)
+bool ReadRecord(const ByteReader& payload, size_t& pos, Record& record)
 {
     uint16_t pathLength = 0;
     if (!payload.u16(pos, pathLength) || pathLength == 0 || !payload.fits(pos + 2, pathLength))
         return false;
-    key.file.assign(reinterpret_cast<const char*>(payload.data()) + pos + 2, pathLength);
+    record.file = std::string_view(reinterpret_cast<const char*>(payload.data()) + pos + 2, pathLength);
     pos += 2 + size_t(pathLength);
 
-    uint32_t index = 0, coveredCount = 0;
-    uint8_t flags = 0, os2Length = 0;
-    FileStamp& stamp = face.stamp;
-    FaceSummary& summary = face.summary;
-    if (!payload.u32(pos, index) || !GetU64(payload, pos + 4, stamp.size)
+    FileStamp& stamp = record.stamp;
+    if (!payload.u32(pos, record.index) || !GetU64(payload, pos + 4, stamp.size)
         || !GetU64(payload, pos + 12, stamp.modifiedNs) || !GetU64(payload, pos + 20, stamp.changedNs)
-        || !GetU64(payload, pos + 28, stamp.inode) || !payload.u8(pos + 36, flags)
-        || !GetU64(payload, pos + 37, summary.scriptCoverage) || !payload.u32(pos + 45, coveredCount)
-        || !payload.u8(pos + 49, os2Length) || !payload.fits(pos + 50, os2Length))
+        || !GetU64(payload, pos + 28, stamp.inode) || !payload.u8(pos + 36, record.flags)
+        || !GetU64(payload, pos + 37, record.scriptCoverage) || !payload.u32(pos + 45, record.coveredCount)
+        || !payload.u8(pos + 49, record.os2Length) || !payload.fits(pos + 50, record.os2Length))
         return false;
-    summary.entered = flags & kEntered;
-    summary.hasOS2 = flags & kHasOS2;
-    summary.coveredCount = coveredCount;
-    summary.os2.assign(payload.data() + pos + 50, payload.data() + pos + 50 + os2Length);
-    pos += 50 + size_t(os2Length);
-    key.index = int(index);
+    record.os2 = payload.data() + pos + 50;
+    pos += 50 + size_t(record.os2Length);
 
     // Values that no run could have written.
-    const bool consistent = index <= uint32_t(INT32_MAX) && (flags & ~(kEntered | kHasOS2)) == 0
-        && coveredCount <= 65536 && uint32_t(std::popcount(summary.scriptCoverage)) <= coveredCount
-        && os2Length <= kMaxOS2Bytes && (summary.hasOS2 || os2Length == 0)
-        && (summary.entered || (coveredCount == 0 && !summary.hasOS2));
-    return consistent;
+    const bool entered = record.flags & kEntered, hasOS2 = record.flags & kHasOS2;
+    return record.index <= uint32_t(INT32_MAX) && (record.flags & ~(kEntered | kHasOS2)) == 0
+        && record.coveredCount <= 65536 && uint32_t(std::popcount(record.scriptCoverage)) <= record.coveredCount
+        && record.os2Length <= kMaxOS2Bytes && (hasOS2 || record.os2Length == 0)
+        && (entered || (record.coveredCount == 0 && !hasOS2));
+}
+
+// The file's order of faces: paths byte by byte (as unsigned char, a proper
+// prefix first), then the face index.
+bool KeyBefore(std::string_view fileA, uint32_t indexA, std::string_view fileB, uint32_t indexB)
+{
+    const int order = fileA.compare(fileB);
+    return order != 0 ? order < 0 : indexA < indexB;
+}
+
+// The payload of a cache file and where each face's record starts in it,
+// after the whole file has been checked: header, checksum, every record, and
+// the faces in strictly increasing key order, which also rules out a face
+// twice. Nothing on any fault.
+std::optional<std::pair<std::string_view, std::vector<uint32_t>>> IndexFaceCache(std::string_view bytes)
+{
+    const ByteReader header(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    uint32_t version = 0, count = 0, length = 0, checksum = 0;
+    if (!header.fits(0, kHeaderSize) || bytes.compare(0, sizeof kMagic, kMagic, sizeof kMagic) != 0)
+        return std::nullopt;
+    header.u32(kHeaderVersion, version);
+    header.u32(kHeaderCount, count);
+    header.u32(kHeaderLength, length);
+    header.u32(kHeaderChecksum, checksum);
+    const std::string_view payloadBytes = bytes.substr(kHeaderSize);
+    if (version != kVersion || length != payloadBytes.size() || count > length / kSmallestFace
+        || Checksum(payloadBytes) != checksum)
+        return std::nullopt;
+
+    const ByteReader payload(reinterpret_cast<const uint8_t*>(payloadBytes.data()), payloadBytes.size());
+    std::vector<uint32_t> starts;
+    starts.reserve(count);
+    size_t pos = 0;
+    Record previous, record;
+    for (uint32_t i = 0; i < count; ++i) {
+        starts.push_back(uint32_t(pos));
+        if (!ReadRecord(payload, pos, record)
+            || (i > 0 && !KeyBefore(previous.file, previous.index, record.file, record.index)))
+            return std::nullopt;
+        previous = record;
+    }
+    if (pos != payload.size())
+        return std::nullopt;
+    return std::make_pair(payloadBytes, std::move(starts));
 }
 
 // The whole file at path, or nothing.
@@ -232,17 +306,61 @@ size_t FaceKeyHash::operator()(const FaceKey& key) const
     return std::hash<std::string>()(key.file) ^ (size_t(key.index) * 0x9E3779B97F4A7C15ull);
 }
 
-std::optional<FileStamp> StampOf(const std::string& path)
+namespace {
+
+FileStamp StampFrom(const struct stat& info)
 {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
-        return std::nullopt;
     FileStamp stamp;
     stamp.size = uint64_t(info.st_size);
     stamp.modifiedNs = uint64_t(info.st_mtim.tv_sec) * 1'000'000'000u + uint64_t(info.st_mtim.tv_nsec);
     stamp.changedNs = uint64_t(info.st_ctim.tv_sec) * 1'000'000'000u + uint64_t(info.st_ctim.tv_nsec);
     stamp.inode = uint64_t(info.st_ino);
     return stamp;
+}
+
+}  // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return std::nullopt;
+    return StampFrom(info);
+}
+
+FolderStamper::~FolderStamper()
+{
+    for (const auto& [folder, fd] : folders_)
+        if (fd >= 0)
+            ::close(fd);
+}
+
+std::optional<FileStamp> FolderStamper::StampOf(const char* path)
+{
+    const std::string_view whole(path);
+    const size_t slash = whole.rfind('/');
+    struct stat info {};
+    if (slash == std::string_view::npos || slash == 0)
+        return ::StampOf(path);
+    const std::string_view folder = whole.substr(0, slash);
+    if (folder != lastFolder_) {
+        auto opened = folders_.find(std::string(folder));
+        if (opened == folders_.end()) {
+            constexpr size_t kMostFolders = 256;
+            if (folders_.size() >= kMostFolders)
+                return ::StampOf(path);
+            // O_PATH: a folder that may be searched but not listed still serves.
+            const int fd = ::open(std::string(folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            opened = folders_.emplace(std::string(folder), fd).first;
+        }
+        lastFolder_ = opened->first;
+        lastFd_ = opened->second;
+    }
+    if (lastFd_ < 0)
+        return ::StampOf(path);
+    if (::fstatat(lastFd_, path + slash + 1, &info, 0) != 0)
+        return std::nullopt;
+    return StampFrom(info);
 }
 
 std::string EncodeFaceCache(const CachedFaces& faces)
@@ -282,31 +400,18 @@ std::string EncodeFaceCache(const CachedFaces& faces)
 
 std::optional<CachedFaces> DecodeFaceCache(std::string_view bytes)
 {
-    const ByteReader header(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    uint32_t version = 0, count = 0, length = 0, checksum = 0;
-    if (!header.fits(0, kHeaderSize) || bytes.compare(0, sizeof kMagic, kMagic, sizeof kMagic) != 0)
+    const auto indexed = IndexFaceCache(bytes);
+    if (!indexed)
         return std::nullopt;
-    header.u32(kHeaderVersion, version);
-    header.u32(kHeaderCount, count);
-    header.u32(kHeaderLength, length);
-    header.u32(kHeaderChecksum, checksum);
-    const std::string_view payloadBytes = bytes.substr(kHeaderSize);
-    if (version != kVersion || length != payloadBytes.size() || count > length / kSmallestFace
-        || Checksum(payloadBytes) != checksum)
-        return std::nullopt;
-
+    const auto& [payloadBytes, starts] = *indexed;
     const ByteReader payload(reinterpret_cast<const uint8_t*>(payloadBytes.data()), payloadBytes.size());
     CachedFaces faces;
-    faces.reserve(count);
-    size_t pos = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        FaceKey key;
-        CachedFace face;
-        if (!DecodeFace(payload, pos, key, face) || !faces.emplace(std::move(key), std::move(face)).second)
-            return std::nullopt;
+    faces.reserve(starts.size());
+    for (size_t pos : starts) {
+        Record record;
+        ReadRecord(payload, pos, record);
+        faces.emplace(record.Key(), record.Face());
     }
-    if (pos != payload.size())
-        return std::nullopt;
     return faces;
 }
 
@@ -323,20 +428,83 @@ std::optional<std::string> FaceCache::DefaultFolder()
     return std::nullopt;
 }
 
-FaceCache::FaceCache(std::string folder) : folder_(std::move(folder))
+// The cache file mapped rather than read: at thousands of faces, fresh memory
+// for a copy of it costs more than the rest of a warm start. Savers replace
+// the file by renaming another over it and never write into it, so the mapped
+// bytes stay as they were checked.
+struct FaceCache::Loaded {
+    const uint8_t* mapped = nullptr;
+    size_t size = 0;
+    ByteReader payload{nullptr, 0};
+    std::vector<uint32_t> starts;  // of each face's record in the payload, in key order
+
+    ~Loaded()
+    {
+        if (mapped)
+            ::munmap(const_cast<uint8_t*>(mapped), size);
+    }
+
+    Record At(size_t face) const
+    {
+        Record record;
+        size_t pos = starts[face];
+        ReadRecord(payload, pos, record);
+        return record;
+    }
+
+    static std::unique_ptr<Loaded> Map(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        auto loaded = std::make_unique<Loaded>();
+        struct stat info {};
+        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
+            && uint64_t(info.st_size) <= kMaxFileSize) {
+            void* mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (mapped != MAP_FAILED) {
+                loaded->mapped = static_cast<const uint8_t*>(mapped);
+                loaded->size = size_t(info.st_size);
+            }
+        }
+        ::close(fd);
+        if (!loaded->mapped)
+            return nullptr;
+        auto indexed = IndexFaceCache(std::string_view(reinterpret_cast<const char*>(loaded->mapped), loaded->size));
+        if (!indexed)
+            return nullptr;
+        loaded->payload = ByteReader(reinterpret_cast<const uint8_t*>(indexed->first.data()), indexed->first.size());
+        loaded->starts = std::move(indexed->second);
+        return loaded;
+    }
+};
+
+FaceCache::FaceCache(std::string folder) : folder_(std::move(folder)), loaded_(Loaded::Map(folder_ + "/" + FileName))
 {
-    if (auto bytes = ReadWholeFile(folder_ + "/" + FileName))
-        if (auto faces = DecodeFaceCache(*bytes))
-            loaded_ = std::move(*faces);
+    if (loaded_)
+        found_.resize(loaded_->starts.size());
 }
 
-const FaceSummary* FaceCache::Find(const FaceKey& key, const FileStamp& stamp)
+FaceCache::~FaceCache() = default;
+
+std::optional<FaceSummary> FaceCache::Find(std::string_view file, int index, const FileStamp& stamp)
 {
-    const auto found = loaded_.find(key);
-    if (found == loaded_.end() || !(found->second.stamp == stamp))
-        return nullptr;
-    found_.insert(key);
-    return &found->second.summary;
+    if (!loaded_ || index < 0)
+        return std::nullopt;
+    const std::vector<uint32_t>& starts = loaded_->starts;
+    // The first face whose key is not before the one asked for.
+    const auto at = std::partition_point(starts.begin(), starts.end(), [&](uint32_t start) {
+        const auto key = KeyAt(loaded_->payload, start);
+        return KeyBefore(key->first, key->second, file, uint32_t(index));
+    });
+    if (at == starts.end())
+        return std::nullopt;
+    const size_t face = size_t(at - starts.begin());
+    const Record record = loaded_->At(face);
+    if (record.file != file || record.index != uint32_t(index) || !(record.stamp == stamp))
+        return std::nullopt;
+    found_[face] = true;
+    return record.Summary();
 }
 
 void FaceCache::Put(const FaceKey& key, const FileStamp& stamp, FaceSummary summary)
@@ -347,10 +515,10 @@ void FaceCache::Put(const FaceKey& key, const FileStamp& stamp, FaceSummary summ
 bool FaceCache::Save()
 {
     // Faces of the file that this run neither found nor read: uninstalled.
-    std::vector<const FaceKey*> gone;
-    for (const auto& [key, face] : loaded_)
-        if (!found_.count(key) && !put_.count(key))
-            gone.push_back(&key);
+    std::vector<size_t> gone;
+    for (size_t face = 0; face < found_.size(); ++face)
+        if (!found_[face] && !put_.count(loaded_->At(face).Key()))
+            gone.push_back(face);
     if (put_.empty() && gone.empty())
         return false;
 
@@ -365,15 +533,20 @@ bool FaceCache::Save()
     const std::string path = folder_ + "/" + FileName;
     const std::optional<std::string> current = ReadWholeFile(path);
     CachedFaces merged = current ? DecodeFaceCache(*current).value_or(CachedFaces()) : CachedFaces();
-    for (const FaceKey* key : gone) {
-        const auto now = merged.find(*key);
+    for (const size_t face : gone) {
+        const Record record = loaded_->At(face);
+        const auto now = merged.find(record.Key());
         // Removed only as this run saw it; a newer reading stays.
-        if (now != merged.end() && now->second == loaded_.at(*key))
+        if (now != merged.end() && now->second == record.Face())
             merged.erase(now);
     }
     // What this run found stays, unless another process has read it anew.
-    for (const FaceKey& key : found_)
-        merged.emplace(key, loaded_.at(key));
+    for (size_t face = 0; face < found_.size(); ++face) {
+        if (found_[face]) {
+            const Record record = loaded_->At(face);
+            merged.emplace(record.Key(), record.Face());
+        }
+    }
     for (const auto& [key, face] : put_)
         merged[key] = face;
 

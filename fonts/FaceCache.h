@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 // What identifies one state of a font file: a file that is replaced, rewritten
@@ -23,6 +23,27 @@ struct FileStamp {
 
 // The stamp of the file at path, or nothing when it cannot be looked at.
 std::optional<FileStamp> StampOf(const std::string& path);
+
+// Stamps one file after another as StampOf does, each looked up by its name
+// in its folder, which is opened once: at thousands of faces the lookups of
+// the whole paths add up.
+class FolderStamper {
+public:
+    FolderStamper() = default;
+    ~FolderStamper();
+    FolderStamper(const FolderStamper&) = delete;
+    FolderStamper& operator=(const FolderStamper&) = delete;
+
+    std::optional<FileStamp> StampOf(const char* path);
+
+private:
+    // Opened folders; -1 for one that could not be opened. Font files lie in
+    // a few folders, so the map stays small; past a bound, paths are stamped
+    // whole.
+    std::unordered_map<std::string, int> folders_;
+    std::string_view lastFolder_;  // a key of folders_
+    int lastFd_ = -1;
+};
 
 // What the catalogue keeps of one face between runs: all it needs to enter the
 // face without opening its file.
@@ -59,8 +80,8 @@ using CachedFaces = std::unordered_map<FaceKey, CachedFace, FaceKeyHash>;
 
 // The file's bytes for these faces, and back. Decoding refuses the whole file
 // on any fault (another magic or version, a bad checksum, a count or a length
-// that does not add up, a field out of its range, a face twice): a damaged
-// cache is never partly trusted.
+// that does not add up, a field out of its range, faces out of key order or a
+// face twice): a damaged cache is never partly trusted.
 std::string EncodeFaceCache(const CachedFaces& faces);
 std::optional<CachedFaces> DecodeFaceCache(std::string_view bytes);
 
@@ -74,12 +95,17 @@ public:
     // nothing when neither can be named.
     static std::optional<std::string> DefaultFolder();
 
-    // Reads the cache file of that folder.
+    // Reads the cache file of that folder. The whole file is checked now; a
+    // face's record is decoded only when it is asked for.
     explicit FaceCache(std::string folder);
+    ~FaceCache();
+    FaceCache(const FaceCache&) = delete;
+    FaceCache& operator=(const FaceCache&) = delete;
 
     // The summary of the face while its file has that stamp; marks the face as
     // still installed.
-    const FaceSummary* Find(const FaceKey& key, const FileStamp& stamp);
+    std::optional<FaceSummary> Find(std::string_view file, int index, const FileStamp& stamp);
+    std::optional<FaceSummary> Find(const FaceKey& key, const FileStamp& stamp) { return Find(key.file, key.index, stamp); }
     // A summary freshly read from the face's file, taken with the file's stamp
     // from before the read.
     void Put(const FaceKey& key, const FileStamp& stamp, FaceSummary summary);
@@ -95,8 +121,9 @@ public:
     static constexpr const char* FileName = "fonts.cache";
 
 private:
+    struct Loaded;
     std::string folder_;
-    CachedFaces loaded_;  // as read from the file
-    std::unordered_set<FaceKey, FaceKeyHash> found_;  // loaded faces still installed
-    CachedFaces put_;     // faces read afresh
+    std::unique_ptr<Loaded> loaded_;  // the file as read; null when it was missing or damaged
+    std::vector<bool> found_;         // per face of the file: still installed
+    CachedFaces put_;                 // faces read afresh
 };

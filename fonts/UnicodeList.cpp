@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "CmapTbl.h"
@@ -155,89 +157,104 @@ bool FaceNameOrder::operator()(const AnsiString& a, const AnsiString& b) const
     return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-// Several family names often lead to the same face (a family's own name and
-// its typographic name, names in several languages): each face's tables are
-// read and parsed once per build, and its entry is copied for the others.
-struct UnicodeList::ProbeCache {
-    FaceCache* cache = nullptr;
-    // The entry made from each face read so far; null when it was not entered.
-    std::map<std::pair<std::string, int>, const FontProp*> byFace;
-};
+namespace {
 
+[[noreturn]] void OutOfMemory()
+{
+    std::fputs("out of memory\n", stderr);
+    std::exit(1);
+}
+
+using SummaryVisitor = std::function<void(std::string_view name, const FaceSummary& summary)>;
+
+// Hands visit each installed family that the catalogue enters, in key order,
+// with its face's summary: from the cache while the face's file keeps its
+// stamp, else read from the file (and put into the cache when the reading
+// lasts). Without a cache every face is read. Several family names often lead
+// to the same face (a family's own name and its typographic name, names in
+// several languages): each face is looked at once.
+void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
+{
+    const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
+    std::vector<uint8_t> names(installed->faces.size());  // per face, up to 2: how many families lead to it
+    for (const auto& [name, number] : installed->families)
+        names[number] = uint8_t(std::min(names[number] + 1, 2));
+    FolderStamper stamper;
+    // The summaries of faces that more than one family leads to, once looked at.
+    std::unordered_map<size_t, FaceSummary> kept;
+    for (const auto& [name, number] : installed->families) {
+        const auto earlier = kept.find(number);
+        if (earlier != kept.end()) {
+            if (earlier->second.entered)
+                visit(name, earlier->second);
+            continue;
+        }
+        const InstalledFonts::Face& face = installed->faces[number];
+        // Taken before the read: a file that changes during it gets another
+        // stamp, and is read again next time.
+        const std::optional<FileStamp> stamp = cache ? stamper.StampOf(face.file.data()) : std::nullopt;
+        std::optional<FaceSummary> summary = stamp ? cache->Find(face.file, face.index, *stamp) : std::nullopt;
+        if (!summary) {
+            FontProp whole;
+            std::vector<uint8_t> os2;
+            const Reading reading = ReadFace(installed->Source(number), whole, os2);
+            summary = Summarize(whole, reading, std::move(os2));
+            if (stamp && reading.lasting)
+                cache->Put(FaceKey{std::string(face.file), face.index}, *stamp, *summary);
+        }
+        if (summary->entered)
+            visit(name, *summary);
+        if (names[number] > 1)
+            kept.emplace(number, std::move(*summary));
+    }
+}
+
+}  // namespace
+
+// The installed families come in std::string's order, which compares bytes
+// as unsigned char with a proper prefix first: the catalogue's key order, so
+// that each entry goes at the end of the map.
 UnicodeList::UnicodeList()
 {
-    Build(nullptr);
+    try {
+        const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
+        // The entry made from each face read so far; null when it was not entered.
+        std::vector<const FontProp*> entries(installed->faces.size(), nullptr);
+        std::vector<bool> read(installed->faces.size());
+        for (const auto& [name, number] : installed->families) {
+            if (read[number]) {
+                if (entries[number])
+                    Faces.try_emplace(Faces.end(), AnsiString(name), *entries[number])->second.Name = name;
+                continue;
+            }
+            read[number] = true;
+            // Filled in place: map nodes stay put, and each entry is 8 KB.
+            const auto at = Faces.try_emplace(Faces.end(), AnsiString(name));
+            FontProp& entry = at->second;
+            entry.Name = name;
+            std::vector<uint8_t> os2;
+            if (!ReadFace(installed->Source(number), entry, os2).entered) {
+                Faces.erase(at);
+                continue;
+            }
+            entries[number] = &entry;
+        }
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
+    }
 }
 
 UnicodeList::UnicodeList(FaceCache& cache)
 {
-    Build(&cache);
-}
-
-void UnicodeList::Build(FaceCache* cache)
-{
     try {
-        ProbeCache probed;
-        probed.cache = cache;
-        for (const AnsiString& name : EnumerateFaceNames())
-            ProbeFace(name, probed);
-    } catch (const std::bad_alloc&) {
-        std::fputs("out of memory\n", stderr);
-        std::exit(1);
-    }
-}
-
-void UnicodeList::ProbeFace(const AnsiString& name, ProbeCache& probed)
-{
-    if (Faces.count(name))
-        return;
-    // The platform's face-name field of 31 bytes does not exist here: the face
-    // is selected by its whole name, since a cut name would name no family.
-    const std::optional<FaceSource> face = SelectFace(name);
-    if (!face)
-        return;
-
-    auto [earlier, isNew] = probed.byFace.try_emplace(std::make_pair(face->file, face->index), nullptr);
-    if (!isNew) {
-        if (earlier->second) {
-            FontProp& entry = Faces.emplace(name, *earlier->second).first->second;
+        VisitSummaries(&cache, [this](std::string_view name, const FaceSummary& summary) {
+            FontProp& entry = Faces.try_emplace(Faces.end(), AnsiString(name))->second;
             entry.Name = name;
-        }
-        return;
+            Enter(summary, entry);
+        });
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
     }
-
-    // Filled in place: map nodes stay put, and each entry is 8 KB.
-    const auto at = Faces.try_emplace(name).first;
-    FontProp& entry = at->second;
-    entry.Name = name;
-    std::vector<uint8_t> os2;
-    bool entered = false;
-    if (!probed.cache) {
-        entered = ReadFace(*face, entry, os2).entered;
-    } else {
-        const FaceKey key{face->file, face->index};
-        // Taken before the read: a file that changes during it gets another
-        // stamp, and is read again next time.
-        const std::optional<FileStamp> stamp = StampOf(face->file);
-        const FaceSummary* summary = stamp ? probed.cache->Find(key, *stamp) : nullptr;
-        FaceSummary fresh;
-        if (!summary) {
-            FontProp whole;
-            const Reading reading = ReadFace(*face, whole, os2);
-            fresh = Summarize(whole, reading, std::move(os2));
-            if (stamp && reading.lasting)
-                probed.cache->Put(key, *stamp, fresh);
-            summary = &fresh;
-        }
-        entered = summary->entered;
-        if (entered)
-            Enter(*summary, entry);
-    }
-    if (!entered) {
-        Faces.erase(at);
-        return;
-    }
-    earlier->second = &entry;
 }
 
 UnicodeList BuildCatalogue(bool useCache)
@@ -249,6 +266,22 @@ UnicodeList BuildCatalogue(bool useCache)
     UnicodeList catalogue(cache);
     cache.Save();
     return catalogue;
+}
+
+void VisitCatalogue(bool useCache, const SummaryVisitor& visit)
+{
+    try {
+        const std::optional<std::string> folder = useCache ? FaceCache::DefaultFolder() : std::nullopt;
+        if (!folder) {
+            VisitSummaries(nullptr, visit);
+            return;
+        }
+        FaceCache cache(*folder);
+        VisitSummaries(&cache, visit);
+        cache.Save();
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
+    }
 }
 
 std::optional<FontProp> ReadFaceEntry(const AnsiString& name)

@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <memory_resource>
 #include <optional>
+#include <string_view>
 
 #include "AnsiString.h"
 #include "OS2Tbl.h"
@@ -69,16 +71,22 @@ private:
 public:
     FaceMap Faces{memory_.get()};
 
-private:
-    struct ProbeCache;
-    void Build(FaceCache* cache);
-    void ProbeFace(const AnsiString& name, ProbeCache& probed);
 };
 
 // The catalogue as the program builds it: through the face cache in the
 // user's cache folder, which is saved when anything in it changed; read from
 // every face's file when useCache is false or there is no cache folder.
 UnicodeList BuildCatalogue(bool useCache);
+
+struct FaceSummary;
+
+// What `vorn fonts` lists and counts, without building the window's entries:
+// hands visit the name and the face's summary of each entry that the
+// catalogue would make, in its key order. The summaries come through the face
+// cache as in BuildCatalogue (which is then saved when anything in it
+// changed), or are read from every face's file when useCache is false or
+// there is no cache folder.
+void VisitCatalogue(bool useCache, const std::function<void(std::string_view name, const FaceSummary& summary)>& visit);
 
 // The one face of that family name read from its file, with its whole
 // coverage; nothing when the catalogue would not enter it.

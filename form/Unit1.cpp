@@ -7,9 +7,11 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -23,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "ClipboardForms.h"
+#include "FontPlatform.h"
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
@@ -77,15 +80,55 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
     auto* button = new QPushButton(parent);
     button->setObjectName(name);
     button->setGeometry(left, 8, width, 25);
-    // An icon made from the file name also takes its "@2x" picture, which a
-    // screen with two or more device pixels to a pixel shows instead.
-    button->setIcon(QIcon(glyph));
-    button->setIconSize(QPixmap(glyph).size());
+    // The icon also takes the "@2x" picture, which a screen with two or more
+    // device pixels to a pixel shows instead.
+    button->setIcon(PictureIcon(glyph));
+    button->setIconSize(ReadPicture(glyph).size());
     button->setToolTip(tip);
     return button;
 }
 
 } // namespace
+
+QImage ReadPicture(const QString& name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.peek(4);
+    file.close();
+    const char* format = head.startsWith("BM")                      ? "bmp"
+                       : head.startsWith("\x89PNG")                 ? "png"
+                       : head == QByteArray::fromRawData("\0\0\1\0", 4) ? "ico"
+                                                                    : nullptr;
+    if (!format)
+        return QImage(name);
+    QImageReader reader(name, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
+QIcon PictureIcon(const QString& name)
+{
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(ReadPicture(name)));
+    // As QIcon(name) does: the picture for two device pixels to a pixel when
+    // a screen has more than one.
+    const QString twice = name + QStringLiteral("@2x");
+    if (qApp->devicePixelRatio() > 1 && QFile::exists(twice))
+        icon.addPixmap(QPixmap::fromImage(ReadPicture(twice)));
+    return icon;
+}
+
+QFont NamedByInstalledFamily(QFont font)
+{
+    const QStringList families = font.families();
+    if (families.size() != 1 || font.style() != QFont::StyleNormal || font.styleHint() != QFont::AnyStyle
+        || font.fixedPitch())
+        return font;
+    font.setFamilies({FromAnsi(DrawingFamily(ToAnsi(families.first())))});
+    return font;
+}
 
 void ShowException(const std::exception& error)
 {
@@ -267,10 +310,10 @@ void TForm1::CreateControls()
     setObjectName("Form1");
     QFont windowFont(QStringLiteral("Arial"));
     windowFont.setPixelSize(16);
-    setFont(windowFont);
+    setFont(NamedByInstalledFamily(windowFont));
     move(274, 202);
     resize(476, 350);
-    setWindowIcon(QIcon(QString::fromLatin1(pictures::Icon)));
+    setWindowIcon(PictureIcon(QString::fromLatin1(pictures::Icon)));
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -286,7 +329,7 @@ void TForm1::CreateControls()
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont richEditFont(QString::fromUtf8("Tirn\xC3\xA1 0860"));
     richEditFont.setPixelSize(32);
-    RichEdit1->setFont(richEditFont);
+    RichEdit1->setFont(NamedByInstalledFamily(richEditFont));
     ComboBox1 = new QComboBox(Panel2);
     ComboBox1->setObjectName("ComboBox1");
     ComboBox1->setGeometry(72, 0, 273, 26);

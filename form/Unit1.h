@@ -172,6 +172,25 @@ private:
 // message box, after which the program goes on.
 void ShowException(const std::exception& error);
 
+// One of the program's pictures (Pictures.h), read by the reader of its
+// format (BMP, PNG or ICO, told by its first bytes): for a name without a
+// suffix, Qt would ask every image plugin in turn whether it can read it,
+// which loads them all, some with libraries of their own, and costs the
+// start-up more than the window's widgets do.
+QImage ReadPicture(const QString& name);
+// The icon that QIcon(name) makes of such a picture and its "@2x" picture,
+// read so.
+QIcon PictureIcon(const QString& name);
+
+// The font named by the installed family that Qt falls back to when the
+// font's family is not installed (DrawingFamily): Qt draws the same face
+// without its own search, which compares each fallback with every installed
+// family and at thousands of faces costs more than the rest of the start-up.
+// Fonts that Qt looks up otherwise (more than one family, which has Qt gather
+// fallbacks at once; a slanted style, a style hint or fixed pitch, which
+// change its query) come back as they are.
+QFont NamedByInstalledFamily(QFont font);
+
 // Runs one handler; an exception that escapes it is shown and swallowed.
 template <typename Handler>
 void Guarded(Handler&& handler)

@@ -13,10 +13,12 @@ struct VornRun {
     std::string err;
 };
 
-// Runs the program (VORN_BINARY) with the words as its arguments and waits
-// for it to end; extraEnvironment holds NAME=VALUE entries that override the
-// test's own environment, an entry without '=' removes that variable.
-inline VornRun RunVorn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnvironment = {})
+// Runs the program (VORN_BINARY, or another copy of it) with the words as its
+// arguments and waits for it to end; extraEnvironment holds NAME=VALUE entries
+// that override the test's own environment, an entry without '=' removes that
+// variable.
+inline VornRun RunVorn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnvironment = {},
+                       const std::string& binary = VORN_BINARY)
 {
     QStringList arguments;
     for (const std::string& word : args)
@@ -32,7 +34,7 @@ inline VornRun RunVorn(const std::vector<std::string>& args, const std::vector<s
     }
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VORN_BINARY), arguments);
+    process.start(QString::fromStdString(binary), arguments);
     VornRun run;
     if (!process.waitForFinished(120000))
         return run;

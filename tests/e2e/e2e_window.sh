@@ -35,7 +35,8 @@ fail() { echo "FAIL: $*" >&2; [ -f "$work/shot.png" ] && cp "$work/shot.png" /tm
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   as_user=(runuser -u nobody --)
-  cp "$vorn_built" "$work/vorn"
+  # The window lives in the module beside the program.
+  cp "$vorn_built" "$(dirname "$vorn_built")/vorn-gui.so" "$work/"
   cp -r "$(dirname "$fonts_conf")" "$work/fonts"
   sed -i "s#$(dirname "$fonts_conf")#$work/fonts#g" "$work/fonts/fonts.conf"
   rm -rf "$work/fonts/cache"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "CatalogueLines.h"
 #include "FontPlatform.h"
 #include "ScriptFaces.h"
 #include "UnicodeList.h"
@@ -136,6 +137,14 @@ TEST(ScriptFaces, ListsFacesCoveringTheRangeInKeyOrder)
 {
     EXPECT_EQ(ListScriptFaces(Catalogue()), (std::vector<std::string>{"Vorn Last Only", "Vorn No OS2", kLongName,
                                                                      "Vorn Test Sans", "Zeta", "alpha", kEbene}));
+}
+
+// `vorn fonts` lists from the faces' summaries, the window from the
+// catalogue's entries: both agree, whether the faces come from their files or
+// from the cache, cold or warm.
+TEST(Catalogue, SummariesAgreeWithTheEntries)
+{
+    ExpectSummariesAgreeWithTheEntries(9);
 }
 
 }  // namespace

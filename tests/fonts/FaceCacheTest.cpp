@@ -15,6 +15,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include <zlib.h>
+
+#include "BigEndianBuilder.h"
 #include "RunVorn.h"
 #include "TempFolder.h"
 
@@ -84,11 +87,24 @@ TEST(FaceCacheFile, AnyDamageRefusesTheWholeFile)
         change(bad.begin()->second.summary);
         return EncodeFaceCache(bad);
     };
+    // A file of whole faces, in the order given, with a header that fits it.
+    const auto inOrder = [](std::vector<const char*> files) {
+        std::string payload;
+        for (const char* file : files)
+            payload += EncodeFaceCache({{FaceKey{file, 0}, CachedFace{}}}).substr(24);
+        BigEndianBuilder header;
+        header.u32(1).u32(uint32_t(files.size())).u32(uint32_t(payload.size()));
+        header.u32(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(payload.data()), uInt(payload.size()))));
+        return "VornFace" + std::string(header.bytes.begin(), header.bytes.end()) + payload;
+    };
+    ASSERT_TRUE(DecodeFaceCache(inOrder({"/fonts/a.ttf", "/fonts/b.ttf"})));
     struct Row {
         const char* name;
         std::string bytes;
     };
     const Row rows[] = {
+        {"faces_out_of_key_order", inOrder({"/fonts/b.ttf", "/fonts/a.ttf"})},
+        {"face_twice", inOrder({"/fonts/a.ttf", "/fonts/a.ttf"})},
         {"random_bytes", noise},
         {"other_magic", withByte(0, 'v')},
         {"other_version", withByte(11, 2)},

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CatalogueLines.h"
 #include "CmapTbl.h"
 #include "UnicodeList.h"
 
@@ -95,6 +96,13 @@ TEST(Catalogue, NamesSharingOneFaceGetEqualEntriesUnderTheirOwnNames)
     EXPECT_FALSE(catalogue.Faces.at("Vorn Styles").Covers(0x0861));
     EXPECT_TRUE(catalogue.Faces.at("Vorn Pair Two").Covers(0x0867));
     EXPECT_FALSE(catalogue.Faces.at("Vorn Pair Two").Covers(0x0866));
+}
+
+// Faces that several family names lead to (a typographic family, the faces
+// of a collection) are listed under each, by the CLI as by the window.
+TEST(FontPlatform, SummariesAgreeWithTheEntries)
+{
+    ExpectSummariesAgreeWithTheEntries(EnumerateFaceNames().size());
 }
 
 }  // namespace

@@ -87,13 +87,16 @@ def build(path, family, advances, os2=True, line_gap=256, extra_cmap=None,
 
 def write_fonts_conf(out, more_dirs=()):
     """A fontconfig file that shows fontconfig the fonts in out (and in
-    more_dirs) and no others."""
-    cache = os.path.join(out, "cache")
+    more_dirs) and no others. Its cache folder lies in out but is not scanned
+    for fonts: a scanned one changes with every cache written, and every
+    fontconfig start would write its cache anew."""
+    cache = os.path.abspath(os.path.join(out, "cache"))
     dirs = "".join("  <dir>%s</dir>\n" % os.path.abspath(d) for d in (out, *more_dirs))
     with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
         conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
                    "<fontconfig>\n%s  <cachedir>%s</cachedir>\n"
-                   "</fontconfig>\n" % (dirs, os.path.abspath(cache)))
+                   "  <selectfont><rejectfont><glob>%s</glob></rejectfont></selectfont>\n"
+                   "</fontconfig>\n" % (dirs, cache, cache))
 
 
 def main():

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include "KeyboardWindow.h"
+#include "Pictures.h"
 #include "Unit1.h"
 
 namespace {
@@ -465,6 +467,64 @@ private slots:
         QVERIFY2(shown.startsWith(start) && shown.size() > start.size(), qPrintable(shown));
         QCOMPARE(QDir(QString::fromLocal8Bit(readOnly)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // Fonts named by the installed family that Qt falls back to draw what the
+    // fonts as named draw: the same face at the same size. The form's own
+    // fonts are named so.
+    void fontsNamedByTheirInstalledFamilyDrawTheSameFace()
+    {
+        auto form = Start();
+        const auto font = [](const char* family, int pixelSize) {
+            QFont made(QString::fromUtf8(family));
+            made.setPixelSize(pixelSize);
+            return made;
+        };
+        QFont italic = font("Arial", 16);
+        italic.setItalic(true);
+        const struct {
+            QFont asNamed;
+            const QWidget* shownBy;  // the form's widget that uses the font, if any
+            bool renamed;            // named by an installed family that Qt finds at once
+        } rows[] = {
+            {font("Arial", 16), form.get(), true},
+            {font("Tirn\xC3\xA1 0860", 32), form->RichEdit1, true},
+            {font("Sans Serif", 12), nullptr, true},
+            {font("vorn test sans", 20), nullptr, false},  // installed, in another case
+            {italic, nullptr, false},
+        };
+        const QStringList installed = QFontDatabase::families();
+        for (const auto& row : rows) {
+            const QFont namedFont = row.shownBy ? row.shownBy->font() : NamedByInstalledFamily(row.asNamed);
+            QCOMPARE(installed.contains(namedFont.families().first()), row.renamed);
+            const QFontInfo asNamed(row.asNamed);
+            const QFontInfo named(namedFont);
+            QCOMPARE(named.family(), asNamed.family());
+            QCOMPARE(named.pixelSize(), asNamed.pixelSize());
+            QCOMPARE(named.style(), asNamed.style());
+            QCOMPARE(named.weight(), asNamed.weight());
+        }
+        QCOMPARE(NamedByInstalledFamily(italic).families(), italic.families());
+    }
+
+    // The pictures read by the reader of their own format are those that Qt
+    // reads when it finds the format itself, and so are their icons.
+    void picturesAndIconsAreThoseQtMakesOfTheFiles()
+    {
+        for (const char* name : {pictures::Icon, pictures::DelButton, pictures::CutButton, pictures::CopyButton}) {
+            const QString file = QString::fromLatin1(name);
+            for (const QString& picture : {file, file + QStringLiteral("@2x")}) {
+                const QImage read = ReadPicture(picture);
+                QVERIFY2(!read.isNull(), qPrintable(picture));
+                QCOMPARE(read.convertToFormat(QImage::Format_ARGB32), QImage(picture).convertToFormat(QImage::Format_ARGB32));
+                QCOMPARE(read.devicePixelRatio(), QImage(picture).devicePixelRatio());
+            }
+            const QIcon icon = PictureIcon(file), qtIcon(file);
+            QCOMPARE(icon.availableSizes(), qtIcon.availableSizes());
+            for (const int side : {16, 18, 32, 64, 128})
+                for (const double ratio : {1.0, 2.0})
+                    QCOMPARE(icon.pixmap(QSize(side, side), ratio).toImage(), qtIcon.pixmap(QSize(side, side), ratio).toImage());
+        }
     }
 
     void cutCopiesThenLeavesAWhiteEmptyImage()

@@ -33,6 +33,10 @@ for needed in usr/bin/vorn usr/share/man/man1/vorn.1.gz usr/share/doc/vorn/copyr
   [ -f "$tree/$needed" ] || fail "the package lacks $needed"
 done
 
+# The packaged program finds its window module where the package puts it.
+"$tree/usr/bin/vorn" render --text a -o "$work/drawn.png" >"$work/render.log" 2>&1 \
+  || { cat "$work/render.log"; fail "the packaged vorn cannot load its window module"; }
+
 # appstreamcli exits non-zero on warnings too: only its errors fail here.
 metainfo=("$tree"/usr/share/metainfo/*.metainfo.xml)
 [ ${#metainfo[@]} -eq 1 ] || fail "expected one metainfo file, found ${#metainfo[@]}"
