@@ -16,34 +16,18 @@ namespace {
 
 constexpr const char* Usage = "usage: vorn layout [--face NAME] [--scale S] -o FILE.png|FILE.svg\n";
 
-struct Options {
-    std::string face;
-    double scale = 1.0;
-    std::string scaleText = "1";
-    std::string output;
-};
 
 // Fills options from the words; on a fault answers the message.
-std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options)
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args, PictureWords& options)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (option != "--face" && option != "--scale" && option != "-o")
+        if (!IsPictureWord(option))
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
             return option + " needs a value";
-        const std::string& value = args[++i];
-        if (option == "--face") {
-            options.face = value;
-        } else if (option == "--scale") {
-            const auto scale = ParseScale(value);
-            if (!scale)
-                return "--scale wants a number of 1 or more, not \"" + value + "\"";
-            options.scale = *scale;
-            options.scaleText = value;
-        } else {
-            options.output = value;
-        }
+        if (auto fault = TakePictureWord(option, args[++i], options))
+            return fault;
     }
     if (options.output.empty())
         return "-o FILE.png or -o FILE.svg is required";
@@ -58,7 +42,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 
 int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err)
 {
-    Options options;
+    PictureWords options;
     if (auto fault = ParseArguments(args, options)) {
         err << "vorn layout: " << *fault << "\n" << Usage;
         return 2;
@@ -78,9 +62,5 @@ int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& /*out*/
         err << "vorn layout: " << error.what() << "\n";
         return 1;
     }
-    if (!WritePictureFile(options.output, bytes)) {
-        err << "vorn layout: cannot write \"" << options.output << "\"\n";
-        return 1;
-    }
-    return 0;
+    return FinishPicture("layout", options.output, bytes, err);
 }

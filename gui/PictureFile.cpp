@@ -32,6 +32,27 @@ std::optional<double> ParseScale(const std::string& value)
     return scale;
 }
 
+bool IsPictureWord(const std::string& option)
+{
+    return option == "--face" || option == "--scale" || option == "-o";
+}
+
+std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words)
+{
+    if (option == "--face") {
+        words.face = value;
+    } else if (option == "--scale") {
+        const auto scale = ParseScale(value);
+        if (!scale)
+            return "--scale wants a number of 1 or more, not \"" + value + "\"";
+        words.scale = *scale;
+        words.scaleText = value;
+    } else {
+        words.output = value;
+    }
+    return std::nullopt;
+}
+
 void WarnIfSubstituted(const std::string& command, const std::string& face, std::ostream& err)
 {
     if (face.empty())
@@ -59,6 +80,15 @@ bool WritePictureFile(const std::string& name, const QByteArray& bytes)
 {
     QSaveFile file(QString::fromStdString(name));
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err)
+{
+    // A failed write leaves no partial file behind.
+    if (WritePictureFile(output, bytes))
+        return 0;
+    err << "vorn " << command << ": cannot write \"" << output << "\"\n";
+    return 1;
 }
 
 std::string PictureLimits()

@@ -15,6 +15,23 @@ bool IsSvgName(const std::string& name);
 // The value of --scale: a finite number of 1 or more; nothing otherwise.
 std::optional<double> ParseScale(const std::string& value);
 
+// The words that every picture command takes: --face, --scale and -o.
+struct PictureWords {
+    std::string face;
+    double scale = 1.0;
+    std::string scaleText = "1";
+    std::string output;
+};
+
+bool IsPictureWord(const std::string& option);
+
+// Takes the value of one of those words; on a fault answers the message.
+std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words);
+
+// Writes the picture to words.output; a failed write is said on err as
+// "vorn COMMAND: cannot write ..." and answers the exit code 1.
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err);
+
 // The window draws with a substitute when the face is not installed, and so
 // do the commands; this says so on err, naming the face drawn with, as
 // "vorn COMMAND: no face named ...". Nothing for an empty name.

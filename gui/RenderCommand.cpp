@@ -37,18 +37,14 @@ std::optional<long long> ParseNumber(std::string_view text)
     return value;
 }
 
-struct Options {
-    std::string face;
+struct Options : PictureWords {
     int width = DefaultWidth;
     int height = DefaultHeight;
     std::optional<long long> cursor;
     std::optional<std::string> text;
     std::optional<std::string> keys;
-    double scale = 1.0;
-    std::string scaleText = "1";
     bool noMark = false;
     bool crop = false;
-    std::string output;
 
     bool Svg() const { return IsSvgName(output); }
 };
@@ -62,15 +58,16 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             (option == "--crop" ? options.crop : options.noMark) = true;
             continue;
         }
-        if (option != "--face" && option != "--size" && option != "--cursor" && option != "--text"
-            && option != "--keys" && option != "--scale" && option != "-o")
+        if (!IsPictureWord(option) && option != "--size" && option != "--cursor" && option != "--text"
+            && option != "--keys")
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
             return option + " needs a value";
         const std::string& value = args[++i];
 
-        if (option == "--face") {
-            options.face = value;
+        if (IsPictureWord(option)) {
+            if (auto fault = TakePictureWord(option, value, options))
+                return fault;
         } else if (option == "--size") {
             const size_t by = value.find('x');
             const auto width = by == std::string::npos ? std::nullopt : ParseNumber(std::string_view(value).substr(0, by));
@@ -83,18 +80,10 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             options.cursor = ParseNumber(value);
             if (!options.cursor)
                 return "--cursor wants a number, not \"" + value + "\"";
-        } else if (option == "--scale") {
-            const auto scale = ParseScale(value);
-            if (!scale)
-                return "--scale wants a number of 1 or more, not \"" + value + "\"";
-            options.scale = *scale;
-            options.scaleText = value;
         } else if (option == "--text") {
             options.text = value;
-        } else if (option == "--keys") {
-            options.keys = value;
         } else {
-            options.output = value;
+            options.keys = value;
         }
     }
     if (options.text && options.keys)
@@ -161,10 +150,5 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/
         err << "vorn render: " << error.what() << "\n";
         return 1;
     }
-    // A failed write leaves no partial file behind.
-    if (!WritePictureFile(options.output, bytes)) {
-        err << "vorn render: cannot write \"" << options.output << "\"\n";
-        return 1;
-    }
-    return 0;
+    return FinishPicture("render", options.output, bytes, err);
 }
