@@ -49,12 +49,15 @@ std::string CoverageRanges(const FontProp& prop)
 
 int RunFontsCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
-    // --no-cache may stand anywhere but as the NAME of --coverage.
+    // --no-cache and --help may stand anywhere but as the NAME of --coverage.
     std::vector<std::string> args = arguments;
     bool useCache = true;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--coverage") {
             ++i;
+        } else if (args[i] == "--help" || args[i] == "-h") {
+            out << kUsage;
+            return 0;
         } else if (args[i] == "--no-cache") {
             useCache = false;
             args.erase(args.begin() + std::ptrdiff_t(i));

@@ -22,6 +22,10 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
+        if (IsHelpWord(option)) {
+            options.help = true;
+            return std::nullopt;
+        }
         if (!IsPictureWord(option))
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
@@ -40,12 +44,16 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 
 } // namespace
 
-int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err)
+int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     PictureWords options;
     if (auto fault = ParseArguments(args, options)) {
         err << "vorn layout: " << *fault << "\n" << Usage;
         return 2;
+    }
+    if (options.help) {
+        out << Usage;
+        return 0;
     }
     WarnIfSubstituted("layout", options.face, err);
     // The face that the window's text would be drawn with under that name.

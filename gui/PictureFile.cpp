@@ -37,6 +37,11 @@ bool IsPictureWord(const std::string& option)
     return option == "--face" || option == "--scale" || option == "-o";
 }
 
+bool IsHelpWord(const std::string& option)
+{
+    return option == "--help" || option == "-h";
+}
+
 std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words)
 {
     if (option == "--face") {

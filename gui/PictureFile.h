@@ -21,9 +21,12 @@ struct PictureWords {
     double scale = 1.0;
     std::string scaleText = "1";
     std::string output;
+    // --help or -h: the usage is asked for, and nothing is drawn.
+    bool help = false;
 };
 
 bool IsPictureWord(const std::string& option);
+bool IsHelpWord(const std::string& option);
 
 // Takes the value of one of those words; on a fault answers the message.
 std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words);

@@ -54,6 +54,10 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
+        if (IsHelpWord(option)) {
+            options.help = true;
+            return std::nullopt;
+        }
         if (option == "--no-mark" || option == "--crop") {
             (option == "--crop" ? options.crop : options.noMark) = true;
             continue;
@@ -101,12 +105,16 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 
 } // namespace
 
-int RunRenderCommand(const std::vector<std::string>& args, std::ostream& /*out*/, std::ostream& err)
+int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
     Options options;
     if (auto fault = ParseArguments(args, options)) {
         err << "vorn render: " << *fault << "\n" << Usage;
         return 2;
+    }
+    if (options.help) {
+        out << Usage;
+        return 0;
     }
 
     OwnWideString TypedText;

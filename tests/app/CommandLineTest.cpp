@@ -41,6 +41,11 @@ TEST(CommandLine, VersionHelpAndMistakes)
         {{"--version"}, 0, "vorn " VORN_VERSION "\n"},
         {{"--help"}, 0, "usage"},
         {{"-h"}, 0, "usage"},
+        // Each command's own usage; as a value, the word is no request for help.
+        {{"fonts", "--help"}, 0, "usage"},
+        {{"render", "-o", "x.png", "-h"}, 0, "usage"},
+        {{"layout", "--help"}, 0, "usage"},
+        {{"fonts", "--coverage", "--help"}, 1, ""},
         // Mistakes would open the window if they were not caught.
         {{"bogus"}, 2, ""},
         {{"--bogus"}, 2, ""},
