@@ -5,6 +5,7 @@
 # and keeps what it finds in the build folder, never in the source tree:
 #   $FUZZ_BUILD_DIR/fuzz-work/<target>/      the growing corpus
 #   $FUZZ_BUILD_DIR/fuzz-findings/<target>/  crash-*, leak-*, timeout-*, oom-*
+# The targets run side by side, as many at a time as there are processors.
 # Prints per target the executions and the findings; exits 1 when anything
 # was found. FUZZ_BUILD_DIR defaults to build-fuzz beside this folder.
 set -euo pipefail
@@ -41,23 +42,40 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}" >/dev/null
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:${UBSAN_OPTIONS:-}"
 export ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}"
 
-found_any=0
-printf '%-16s %12s %8s %9s\n' target executions seconds findings
-for target in "${targets[@]}"; do
-  binary="$build/fuzz/$target"
-  seeds="$here/corpus/$target"
-  work="$build/fuzz-work/$target"
-  findings="$build/fuzz-findings/$target"
-  log="$build/fuzz-findings/$target.log"
+# One target's run; its exit status goes to the findings folder, so that the
+# targets can run side by side, as many at a time as there are processors.
+run_target() {
+  local target=$1 status
+  local work="$build/fuzz-work/$target" findings="$build/fuzz-findings/$target"
   mkdir -p "$work" "$findings"
   touch "$findings/.start"
   # Runs end on the first finding (or at the time limit); -timeout makes a
   # hang a finding too, -rss_limit_mb a runaway allocation.
   set +e
-  "$binary" "$work" "$seeds" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
+  "$build/fuzz/$target" "$work" "$here/corpus/$target" -max_total_time="$seconds" -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$findings/" >"$findings.log" 2>&1
   status=$?
   set -e
+  echo "$status" >"$findings.status"
+}
+
+running=0
+for target in "${targets[@]}"; do
+  if [ "$running" -ge "$(nproc)" ]; then
+    wait -n || true
+    running=$((running - 1))
+  fi
+  run_target "$target" &
+  running=$((running + 1))
+done
+wait
+
+found_any=0
+printf '%-16s %12s %8s %9s\n' target executions seconds findings
+for target in "${targets[@]}"; do
+  findings="$build/fuzz-findings/$target"
+  log="$findings.log"
+  status="$(cat "$findings.status")"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)"
   took="$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$log" | tail -1)"
   count="$(find "$findings" -maxdepth 1 -type f \( -name 'crash-*' -o -name 'leak-*' \
