@@ -8,7 +8,7 @@
 
 #include "KeyNames.h"
 #include "KeyboardLayer.h"
-#include "Unit1.h"
+#include "Guarded.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void TChartKey::Show(const ChartEntry& entry, ChartFaces& faces)
 {
     Entry = entry;
     Plan = PlanKey(entry, faces);
-    setToolTip(QString::fromStdString(KeyTip(chart->Form->Layout, entry)));
+    setToolTip(QString::fromStdString(KeyTip(chart->Layout, entry)));
     setCursor(entry.Empty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
     picture = QImage();
     update();
@@ -63,7 +63,7 @@ void TChartKey::mousePressEvent(QMouseEvent* event)
     update();
     KeyModifiers modifiers;
     modifiers.Ctrl = modifiers.Alt = Plan.ctrlAltArea.contains(event->position().toPoint());
-    Guarded([&] { chart->Form->KeyboardKeyClick(this, Entry.virtualKey, modifiers); });
+    Guarded([&] { chart->TypeKey(this, Entry.virtualKey, modifiers); });
 }
 
 void TChartKey::mouseReleaseEvent(QMouseEvent* event)
@@ -75,8 +75,8 @@ void TChartKey::mouseReleaseEvent(QMouseEvent* event)
 
 // ---------------------------------------------------------------- TKeyboardChart
 
-TKeyboardChart::TKeyboardChart(TForm1* form)
-    : QWidget(form, Qt::Tool | Qt::WindowDoesNotAcceptFocus), Form(form)
+TKeyboardChart::TKeyboardChart(QWidget* owner, const KeybLayout& layout, KeyTyper typeKey)
+    : QWidget(owner, Qt::Tool | Qt::WindowDoesNotAcceptFocus), Layout(layout), TypeKey(std::move(typeKey))
 {
     setObjectName(QStringLiteral("KeyboardChart"));
     setWindowTitle(tr("Keyboard"));
@@ -94,7 +94,7 @@ void TKeyboardChart::Update(const std::optional<FaceSource>& face)
         Faces = OpenChartFaces(face);
         shownFace = face;
     }
-    const std::vector<ChartEntry> entries = BuildChart(Form->Layout, ActiveLayoutKeys());
+    const std::vector<ChartEntry> entries = BuildChart(Layout, ActiveLayoutKeys());
     for (size_t i = 0; i < Keys.size() && i < entries.size(); ++i) {
         const ChartEntry& shown = Keys[i]->Entry;
         if (newFace || shown.virtualKey != entries[i].virtualKey || shown.label != entries[i].label)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -8,9 +9,10 @@
 
 #include "ChartPicture.h"
 #include "FontPlatform.h"
+#include "KeybLayout.h"
 #include "KeyboardChart.h"
+#include "Keystroke.h"
 
-class TForm1;
 class TKeyboardChart;
 
 // One key of the chart ("Key_A", "Key_OEM_3", "Key_SPACE": named by its place
@@ -44,9 +46,13 @@ private:
 class TKeyboardChart : public QWidget {
     Q_OBJECT
 public:
-    explicit TKeyboardChart(TForm1* form);
+    // Types a key as pressed with the modifiers, on behalf of the key's widget.
+    using KeyTyper = std::function<void(QObject* Sender, unsigned Key, KeyModifiers Shift)>;
 
-    TForm1* Form;
+    TKeyboardChart(QWidget* owner, const KeybLayout& layout, KeyTyper typeKey);
+
+    const KeybLayout& Layout;
+    const KeyTyper TypeKey;
     ChartFaces Faces;
     std::vector<TChartKey*> Keys;
 

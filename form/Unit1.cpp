@@ -130,11 +130,6 @@ QFont NamedByInstalledFamily(QFont font)
     return font;
 }
 
-void ShowException(const std::exception& error)
-{
-    QMessageBox::critical(QApplication::activeWindow(), QString(), QString::fromUtf8(error.what()));
-}
-
 // ---------------------------------------------------------------- Image1
 
 TImage::TImage(TForm1* owner, QWidget* parent) : QWidget(parent), form(owner)
@@ -600,7 +595,9 @@ void TForm1::SavePictureClick(QObject*)
 void TForm1::KeyboardClick(QObject*)
 {
     if (!KeyboardChart)
-        KeyboardChart = new TKeyboardChart(this);
+        KeyboardChart = new TKeyboardChart(this, Layout, [this](QObject* Sender, unsigned Key, KeyModifiers Shift) {
+            KeyboardKeyClick(Sender, Key, Shift);
+        });
     KeyboardChart->Update(ResolveCanvasFace(Image1->Canvas.faceName, Image1->Canvas.fullFaceName));
     if (!KeyboardChart->isVisible()) {
         // Its frame is taken to be as thick as the main window's.

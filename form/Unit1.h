@@ -15,6 +15,7 @@
 
 #include "AnsiString.h"
 #include "DrawingCanvas.h"
+#include "Guarded.h"
 #include "KeybLayout.h"
 #include "LineRenderer.h"
 #include "Keystroke.h"
@@ -168,9 +169,6 @@ private:
     bool resizeAgain = false;
 };
 
-// Shows an error the way the application shows every escaped exception: a
-// message box, after which the program goes on.
-void ShowException(const std::exception& error);
 
 // One of the program's pictures (Pictures.h), read by the reader of its
 // format (BMP, PNG or ICO, told by its first bytes): for a name without a
@@ -191,15 +189,5 @@ QIcon PictureIcon(const QString& name);
 // change its query) come back as they are.
 QFont NamedByInstalledFamily(QFont font);
 
-// Runs one handler; an exception that escapes it is shown and swallowed.
-template <typename Handler>
-void Guarded(Handler&& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowException(error);
-    }
-}
 
 extern TForm1* Form1;
