@@ -25,6 +25,17 @@ void PrintUsage(std::ostream& out)
            "       vorn layout [--face NAME] [--scale S] -o FILE.png|FILE.svg\n";
 }
 
+void PrintExitStatus(std::ostream& out)
+{
+    out << "\n"
+           "Each command takes --help for its own usage. Exit status: 0 on success, also\n"
+           "when a face that is not installed is drawn with a substitute (a warning says\n"
+           "which); 1 when a picture cannot be made or written (or --cursor lies outside\n"
+           "the text), or the face given to --coverage is not in the catalogue; 2 for a\n"
+           "malformed command line. The window needs a graphical session and exits with 1\n"
+           "without one. See vorn(1).\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -41,10 +52,12 @@ int main(int argc, char** argv)
             return RunInGuiModule(argv[1], argc, argv);
     const bool known = command == "--help" || command == "-h" || command == "--version";
     if (known && rest.empty()) {
-        if (command == "--version")
+        if (command == "--version") {
             std::cout << "vorn " VORN_VERSION "\n";
-        else
+        } else {
             PrintUsage(std::cout);
+            PrintExitStatus(std::cout);
+        }
         return 0;
     }
     // The window takes no arguments, Qt's own options included: anything else
