@@ -70,15 +70,6 @@ void PutU64(std::string& out, uint64_t value)
     PutU32(out, uint32_t(value));
 }
 
-bool GetU64(const ByteReader& reader, size_t pos, uint64_t& value)
-{
-    uint32_t high = 0, low = 0;
-    if (!reader.u32(pos, high) || !reader.u32(pos + 4, low))
-        return false;
-    value = (uint64_t(high) << 32) | low;
-    return true;
-}
-
 uint32_t Checksum(std::string_view bytes)
 {
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -132,10 +123,10 @@ bool ReadRecord(const ByteReader& payload, size_t& pos, Record& record)
     pos += 2 + size_t(pathLength);
 
     FileStamp& stamp = record.stamp;
-    if (!payload.u32(pos, record.index) || !GetU64(payload, pos + 4, stamp.size)
-        || !GetU64(payload, pos + 12, stamp.modifiedNs) || !GetU64(payload, pos + 20, stamp.changedNs)
-        || !GetU64(payload, pos + 28, stamp.inode) || !payload.u8(pos + 36, record.flags)
-        || !GetU64(payload, pos + 37, record.scriptCoverage) || !payload.u32(pos + 45, record.coveredCount)
+    if (!payload.u32(pos, record.index) || !payload.u64(pos + 4, stamp.size)
+        || !payload.u64(pos + 12, stamp.modifiedNs) || !payload.u64(pos + 20, stamp.changedNs)
+        || !payload.u64(pos + 28, stamp.inode) || !payload.u8(pos + 36, record.flags)
+        || !payload.u64(pos + 37, record.scriptCoverage) || !payload.u32(pos + 45, record.coveredCount)
         || !payload.u8(pos + 49, record.os2Length) || !payload.fits(pos + 50, record.os2Length))
         return false;
     record.os2 = payload.data() + pos + 50;

@@ -82,8 +82,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
     button->setGeometry(left, 8, width, 25);
     // The icon also takes the "@2x" picture, which a screen with two or more
     // device pixels to a pixel shows instead.
-    button->setIcon(PictureIcon(glyph));
-    button->setIconSize(ReadPicture(glyph).size());
+    const QImage picture = ReadPicture(glyph);
+    button->setIcon(PictureIcon(glyph, picture));
+    button->setIconSize(picture.size());
     button->setToolTip(tip);
     return button;
 }
@@ -110,8 +111,13 @@ QImage ReadPicture(const QString& name)
 
 QIcon PictureIcon(const QString& name)
 {
+    return PictureIcon(name, ReadPicture(name));
+}
+
+QIcon PictureIcon(const QString& name, const QImage& picture)
+{
     QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(ReadPicture(name)));
+    icon.addPixmap(QPixmap::fromImage(picture));
     // As QIcon(name) does: the picture for two device pixels to a pixel when
     // a screen has more than one.
     const QString twice = name + QStringLiteral("@2x");
@@ -427,7 +433,7 @@ void TForm1::ApplyFaceNameToCanvas()
 {
     ApplyFaceName(Image1->Canvas, FaceName);
     if (KeyboardChart)
-        KeyboardChart->Update(ResolveCanvasFace(Image1->Canvas.faceName, Image1->Canvas.fullFaceName));
+        KeyboardChart->Update(CanvasFace(Image1->Canvas));
 }
 
 void TForm1::ComboBox1Change(QObject* Sender)
@@ -598,7 +604,7 @@ void TForm1::KeyboardClick(QObject*)
         KeyboardChart = new TKeyboardChart(this, Layout, [this](QObject* Sender, unsigned Key, KeyModifiers Shift) {
             KeyboardKeyClick(Sender, Key, Shift);
         });
-    KeyboardChart->Update(ResolveCanvasFace(Image1->Canvas.faceName, Image1->Canvas.fullFaceName));
+    KeyboardChart->Update(CanvasFace(Image1->Canvas));
     if (!KeyboardChart->isVisible()) {
         // Its frame is taken to be as thick as the main window's.
         const QRect frame = frameGeometry();

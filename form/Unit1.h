@@ -179,6 +179,8 @@ QImage ReadPicture(const QString& name);
 // The icon that QIcon(name) makes of such a picture and its "@2x" picture,
 // read so.
 QIcon PictureIcon(const QString& name);
+// The same, with the picture itself already read.
+QIcon PictureIcon(const QString& name, const QImage& picture);
 
 // The font named by the installed family that Qt falls back to when the
 // font's family is not installed (DrawingFamily): Qt draws the same face

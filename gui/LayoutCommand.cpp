@@ -59,7 +59,7 @@ int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, st
     // The face that the window's text would be drawn with under that name.
     DrawingCanvas canvas;
     ApplyFaceName(canvas, options.face);
-    ChartFaces faces = OpenChartFaces(ResolveCanvasFace(canvas.faceName, canvas.fullFaceName));
+    ChartFaces faces = OpenChartFaces(CanvasFace(canvas));
     const KeybLayout Layout;
     const std::vector<ChartEntry> chart = BuildChart(Layout, [](unsigned place) { return place; });
     QByteArray bytes;

@@ -204,9 +204,7 @@ QImage RasterOfChart(const std::vector<ChartEntry>& chart, ChartFaces& faces, do
             std::memcpy(image.scanLine(top + y) + left * sizeof(QRgb), key.constScanLine(y),
                         static_cast<size_t>(columns) * sizeof(QRgb));
     }
-    image.setDevicePixelRatio(scale);
-    image.setDotsPerMeterX(static_cast<int>(std::lround(image.dotsPerMeterX() * scale)));
-    image.setDotsPerMeterY(static_cast<int>(std::lround(image.dotsPerMeterY() * scale)));
+    MarkPictureScale(image, scale);
     return image;
 }
 

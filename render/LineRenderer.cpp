@@ -69,12 +69,22 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
     }
 }
 
+std::optional<FaceSource> CanvasFace(const DrawingCanvas& canvas)
+{
+    return ResolveCanvasFace(canvas.faceName, canvas.fullFaceName);
+}
+
+std::optional<SizedFace> OpenCanvasFace(const DrawingCanvas& canvas, int pixelSize)
+{
+    const std::optional<FaceSource> source = CanvasFace(canvas);
+    return source ? SizedFace::Open(*source, pixelSize) : std::nullopt;
+}
+
 PictureScene WindowScene(const OwnWideString& TypedText, int32_t CursorPos, const DrawingCanvas& canvas, int W, int H,
                          int pixelSize)
 {
     PictureScene scene;
-    if (auto source = ResolveCanvasFace(canvas.faceName, canvas.fullFaceName))
-        scene.face = SizedFace::Open(*source, pixelSize);
+    scene.face = OpenCanvasFace(canvas, pixelSize);
     // With no usable face at all the text has no glyphs to show; the lines
     // keep the em as their height so that the mark still shows where it is.
     scene.metrics = scene.face ? scene.face->Metrics() : TextMetrics{pixelSize, 0, 0, 0};

@@ -28,6 +28,12 @@
 void RenderLine(DrawingCanvas& canvas, const OwnWideString& TypedText, int32_t CursorPos, const AnsiString& FaceName,
                 int W, int H, int pixelSize, double scale = 1.0);
 
+// The face that the canvas's font draws with (ResolveCanvasFace).
+std::optional<FaceSource> CanvasFace(const DrawingCanvas& canvas);
+// That face opened at an em of pixelSize; nothing when there is none or it
+// cannot be opened.
+std::optional<SizedFace> OpenCanvasFace(const DrawingCanvas& canvas, int pixelSize);
+
 // What one picture shows, in logical pixels: the glyphs and the mark where the
 // layout put them, and the part of the layout that the picture covers.
 struct PictureScene {

@@ -17,10 +17,7 @@ bool PictureFits(double width, double height)
 
 PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize)
 {
-    std::optional<SizedFace> face;
-    if (auto source = ResolveCanvasFace(canvas.faceName, canvas.fullFaceName))
-        face = SizedFace::Open(*source, pixelSize);
-    return PictureOfText(TypedText, face, W, pixelSize);
+    return PictureOfText(TypedText, OpenCanvasFace(canvas, pixelSize), W, pixelSize);
 }
 
 PictureScene PictureOfText(const OwnWideString& TypedText, const std::optional<SizedFace>& face, int W,
@@ -101,15 +98,18 @@ QImage RasterOf(const PictureScene& scene, double scale)
     if (image.isNull() && width * height > 0)
         throw std::runtime_error("no memory for a " + std::to_string(std::llround(width)) + " x "
                                  + std::to_string(std::llround(height)) + " picture");
-    image.setDevicePixelRatio(scale);
-    // s times the usual resolution, so that a program that heeds it shows
-    // the picture as large as the picture at scale 1.
-    image.setDotsPerMeterX(static_cast<int>(std::lround(image.dotsPerMeterX() * scale)));
-    image.setDotsPerMeterY(static_cast<int>(std::lround(image.dotsPerMeterY() * scale)));
+    MarkPictureScale(image, scale);
     if (!scene.text.isEmpty())
         image.setText(QStringLiteral("Description"), scene.text);
     DrawScene(image, scene, scale);
     return image;
+}
+
+void MarkPictureScale(QImage& image, double scale)
+{
+    image.setDevicePixelRatio(scale);
+    image.setDotsPerMeterX(static_cast<int>(std::lround(image.dotsPerMeterX() * scale)));
+    image.setDotsPerMeterY(static_cast<int>(std::lround(image.dotsPerMeterY() * scale)));
 }
 
 QByteArray EncodePng(const QImage& image)

@@ -42,6 +42,11 @@ PictureScene PictureOfText(const OwnWideString& TypedText, const std::optional<S
 // when the picture would exceed the limits above.
 QImage RasterOf(const PictureScene& scene, double scale);
 
+// Gives a picture drawn at scale s that device pixel ratio and s times Qt's
+// usual resolution, so that a program that heeds it shows the picture as
+// large as the picture at scale 1.
+void MarkPictureScale(QImage& image, double scale);
+
 // The bytes of a PNG file of the image, its texts included.
 QByteArray EncodePng(const QImage& image);
 

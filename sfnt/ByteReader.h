@@ -42,6 +42,15 @@ public:
         return true;
     }
 
+    bool u64(size_t pos, uint64_t& value) const
+    {
+        uint32_t high = 0, low = 0;
+        if (!u32(pos, high) || !u32(pos + 4, low))
+            return false;
+        value = (uint64_t(high) << 32) | low;
+        return true;
+    }
+
     // The n bytes at pos as a reader of their own, or an empty one when they
     // do not fit.
     ByteReader sub(size_t pos, size_t n) const
