@@ -8,7 +8,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "Guarded.h"
+#include "InstalledFamily.h"
 #include "LayoutCommand.h"
+#include "PictureReading.h"
 #include "Pictures.h"
 #include "RenderCommand.h"
 #include "Unit1.h"

@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <signal.h>
 #include <sstream>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "SaveNames.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -63,7 +65,7 @@ int WaitFor(pid_t pid)
     return status;
 }
 
-// Runs the helper once and answers its exit status, or -1 when it did not exit.
+// Runs the helper once and returns its exit status, or -1 when it did not exit.
 int RunHelper(const std::string& folder, const char* mode)
 {
     const Child child = StartHelper(folder, mode, false);
@@ -71,15 +73,6 @@ int RunHelper(const std::string& folder, const char* mode)
         return -1;
     const int status = WaitFor(child.pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path, bool& exists)
-{
-    std::ifstream in(path, std::ios::binary);
-    exists = bool(in);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // Files in folder other than Vorn.ini whose name mentions it: the rewrite's
@@ -98,35 +91,10 @@ std::vector<std::string> TemporaryFiles(const std::string& folder)
     return found;
 }
 
-std::string MakeTempFolder()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vorn-faults-XXXXXX";
-    return mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
-void RemoveFolder(const std::string& folder)
-{
-    if (folder.empty())
-        return;
-    for (const std::string& name : TemporaryFiles(folder))
-        unlink((folder + "/" + name).c_str());
-    unlink((folder + "/Vorn.ini").c_str());
-    unlink((folder + "/filler").c_str());
-    rmdir(folder.c_str());
-}
-
-// Removed however the test ends.
-struct TempFolder {
-    std::string path = MakeTempFolder();
-    ~TempFolder() { RemoveFolder(path); }
-};
-
 TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
 {
     const TempFolder temp;
-    const std::string& folder = temp.path;
-    ASSERT_FALSE(folder.empty()) << std::strerror(errno);
+    const std::string& folder = temp.Path();
     const std::string file = folder + "/Vorn.ini";
     const std::string shortFile = SavedFile(ShortSaveName());
     const std::string longFile = SavedFile(LongSaveName());
@@ -163,9 +131,9 @@ TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
         ASSERT_GT(got, 0) << "the helper stopped before saving, status " << status;
         ASSERT_TRUE(WIFSIGNALED(status)) << "the helper ended on its own, status " << status;
 
-        bool exists = false;
-        const std::string bytes = ReadFile(file, exists);
-        ASSERT_TRUE(exists) << "round " << round << ": Vorn.ini is missing";
+        const std::optional<std::string> read = ReadFile(file);
+        ASSERT_TRUE(read) << "round " << round << ": Vorn.ini is missing";
+        const std::string& bytes = *read;
         ASSERT_FALSE(bytes.empty()) << "round " << round << ": Vorn.ini is empty";
         ASSERT_TRUE(bytes == shortFile || bytes == longFile)
             << "round " << round << ": Vorn.ini is neither version (" << bytes.size() << " bytes)";
@@ -196,14 +164,10 @@ protected:
     {
         if (geteuid() != 0)
             GTEST_SKIP() << "mounting a tmpfs needs root";
-        folder_ = MakeTempFolder();
-        ASSERT_FALSE(folder_.empty()) << std::strerror(errno);
-        if (mount("vorn-faults", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0755") != 0) {
-            const int error = errno;
-            rmdir(folder_.c_str());
-            folder_.clear();
-            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(error);
-        }
+        temp_.emplace();
+        folder_ = temp_->Path();
+        if (mount("vorn-faults", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0755") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
         mounted_ = true;
     }
 
@@ -211,11 +175,9 @@ protected:
     {
         if (mounted_)
             umount2(folder_.c_str(), MNT_DETACH);
-        if (!folder_.empty())
-            rmdir(folder_.c_str());
     }
 
-    // Writes a filler file until the file system refuses; answers the errno.
+    // Writes a filler file until the file system refuses; returns the errno.
     int Fill()
     {
         const int fd = open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -236,6 +198,7 @@ protected:
         return error;
     }
 
+    std::optional<TempFolder> temp_;
     std::string folder_;
     bool mounted_ = false;
 };
@@ -244,22 +207,21 @@ TEST_F(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
 {
     const std::string file = folder_ + "/Vorn.ini";
     ASSERT_EQ(RunHelper(folder_, "short"), 0);
-    bool exists = false;
-    const std::string before = ReadFile(file, exists);
+    const std::string before = ReadFile(file).value_or("");
     ASSERT_EQ(before, SavedFile(ShortSaveName()));
 
     ASSERT_EQ(Fill(), ENOSPC);
     EXPECT_EQ(RunHelper(folder_, "long"), 3) << "the save on a full disk did not raise the write error";
 
-    const std::string after = ReadFile(file, exists);
-    EXPECT_TRUE(exists);
-    EXPECT_EQ(after, before) << "the old file changed";
+    const std::optional<std::string> after = ReadFile(file);
+    EXPECT_TRUE(after);
+    EXPECT_EQ(after.value_or(""), before) << "the old file changed";
     EXPECT_TRUE(TemporaryFiles(folder_).empty()) << "a failed save left its temporary file";
 
     // With room again the same save goes through: the failure was the disk's.
     ASSERT_EQ(unlink((folder_ + "/filler").c_str()), 0);
     EXPECT_EQ(RunHelper(folder_, "long"), 0);
-    EXPECT_EQ(ReadFile(file, exists), SavedFile(LongSaveName()));
+    EXPECT_EQ(ReadFile(file).value_or(""), SavedFile(LongSaveName()));
 }
 
 } // namespace

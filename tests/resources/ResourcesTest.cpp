@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "PictureReading.h"
 #include "Pictures.h"
 
 namespace {
@@ -253,6 +255,30 @@ TEST(ProgramIcon, DesktopCopiesShowTheSamePicture)
     while (!xml.atEnd())
         xml.readNext();
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+}
+
+// The pictures read by the reader of their own format are those that Qt
+// reads when it finds the format itself, and so are their icons.
+TEST(PictureReading, PicturesAndIconsAreThoseQtMakesOfTheFiles)
+{
+    const auto argb = [](const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); };
+    for (const char* name : {pictures::Icon, pictures::DelButton, pictures::CutButton, pictures::CopyButton}) {
+        const QString file = QString::fromLatin1(name);
+        for (const QString& picture : {file, file + QStringLiteral("@2x")}) {
+            SCOPED_TRACE(picture.toStdString());
+            const QImage read = ReadPicture(picture);
+            ASSERT_FALSE(read.isNull());
+            EXPECT_TRUE(argb(read) == argb(QImage(picture)));
+            EXPECT_EQ(read.devicePixelRatio(), QImage(picture).devicePixelRatio());
+        }
+        const QIcon icon = PictureIcon(file), qtIcon(file);
+        EXPECT_EQ(icon.availableSizes(), qtIcon.availableSizes()) << name;
+        for (const int side : {16, 18, 32, 64, 128})
+            for (const double ratio : {1.0, 2.0})
+                EXPECT_TRUE(icon.pixmap(QSize(side, side), ratio).toImage()
+                            == qtIcon.pixmap(QSize(side, side), ratio).toImage())
+                    << name << " at " << side << " x " << ratio;
+    }
 }
 
 } // namespace
