@@ -77,7 +77,7 @@ int RunFontsCommand(const std::vector<std::string>& arguments, std::ostream& out
         } else {
             for (const auto& [name, face] : catalogue.Faces) {
                 lines.append(name).append("\t").append(std::to_string(face.coveredCount)).append("\t");
-                lines.append(face.hasOS2 ? std::to_string(OS2Tbl(face.os2.data(), face.os2.size()).version) : "-");
+                lines.append(face.hasOS2 ? std::to_string(face.OS2().version) : "-");
                 lines.push_back('\n');
             }
         }

@@ -72,16 +72,6 @@ FaceSummary FaceRecord::Summary() const
     return summary;
 }
 
-std::optional<std::pair<std::string_view, uint32_t>> KeyAt(const ByteReader& payload, size_t pos)
-{
-    uint16_t pathLength = 0;
-    uint32_t index = 0;
-    if (!payload.u16(pos, pathLength) || !payload.fits(pos + 2, pathLength)
-        || !payload.u32(pos + 2 + size_t(pathLength), index))
-        return std::nullopt;
-    return std::make_pair(std::string_view(reinterpret_cast<const char*>(payload.data()) + pos + 2, pathLength), index);
-}
-
 bool ReadRecord(const ByteReader& payload, size_t& pos, FaceRecord& record)
 {
     uint16_t pathLength = 0;
@@ -106,12 +96,6 @@ bool ReadRecord(const ByteReader& payload, size_t& pos, FaceRecord& record)
         && record.coveredCount <= 65536 && uint32_t(std::popcount(record.scriptCoverage)) <= record.coveredCount
         && record.os2Length <= kMaxOS2Bytes && (hasOS2 || record.os2Length == 0)
         && (entered || (record.coveredCount == 0 && !hasOS2));
-}
-
-bool KeyBefore(std::string_view fileA, uint32_t indexA, std::string_view fileB, uint32_t indexB)
-{
-    const int order = fileA.compare(fileB);
-    return order != 0 ? order < 0 : indexA < indexB;
 }
 
 std::optional<std::pair<std::string_view, std::vector<uint32_t>>> IndexFaceCache(std::string_view bytes)

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -17,10 +16,6 @@
 #include "ScriptFaces.h"
 
 namespace {
-
-// OS2Tbl reads nothing behind byte 95, so that much of the table is all the
-// cache keeps of it.
-constexpr size_t kOS2BytesRead = 96;
 
 struct Reading {
     bool entered = false;
@@ -58,7 +53,7 @@ Reading ReadFace(const FaceSource& face, FontProp& prop, std::vector<uint8_t>& o
     case TableRead::Found:
         prop.HasOS2 = true;
         prop.OS2 = OS2Tbl(os2.data(), os2.size());
-        os2.resize(std::min(os2.size(), kOS2BytesRead));
+        os2.resize(std::min(os2.size(), OS2BytesRead));
         break;
     case TableRead::Unreadable:
         reading.lasting = false;
@@ -107,16 +102,14 @@ namespace {
     std::exit(1);
 }
 
-// Given a summary that it may take over.
-using SummaryVisitor = std::function<void(std::string_view name, FaceSummary& summary)>;
-
 // Hands visit each installed family that the catalogue enters, in key order,
 // with its face's summary: from the cache while the face's file keeps its
 // stamp, else read from the file (and put into the cache when the reading
 // lasts). Without a cache every face is read. Several family names often lead
 // to the same face (a family's own name and its typographic name, names in
 // several languages): each face is looked at once.
-void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
+template <typename Visit>
+void VisitSummaries(FaceCache* cache, const Visit& visit)
 {
     const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
     std::vector<uint8_t> names(installed->faces.size());  // per face, up to 2: how many families lead to it
@@ -128,10 +121,8 @@ void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
     for (const auto& [name, number] : installed->families) {
         const auto earlier = kept.find(number);
         if (earlier != kept.end()) {
-            if (earlier->second.entered) {
-                FaceSummary copy = earlier->second;
-                visit(name, copy);
-            }
+            if (earlier->second.entered)
+                visit(name, earlier->second);
             continue;
         }
         const InstalledFonts::Face& face = installed->faces[number];
@@ -147,10 +138,10 @@ void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
             if (stamp && reading.lasting)
                 cache->Put(FaceKey{std::string(face.file), face.index}, *stamp, *summary);
         }
-        if (names[number] > 1)
-            kept.emplace(number, *summary);
         if (summary->entered)
             visit(name, *summary);
+        if (names[number] > 1)
+            kept.emplace(number, std::move(*summary));
     }
 }
 
@@ -162,8 +153,14 @@ void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
 UnicodeList::UnicodeList(FaceCache* cache)
 {
     try {
-        VisitSummaries(cache, [this](std::string_view name, FaceSummary& summary) {
-            Faces.emplace_hint(Faces.end(), AnsiString(name), std::move(summary));
+        VisitSummaries(cache, [this](std::string_view name, const FaceSummary& summary) {
+            FaceEntry entry;
+            entry.scriptCoverage = summary.scriptCoverage;
+            entry.coveredCount = summary.coveredCount;
+            entry.hasOS2 = summary.hasOS2;
+            entry.os2Length = uint8_t(std::min(summary.os2.size(), entry.os2.size()));
+            std::copy_n(summary.os2.begin(), entry.os2Length, entry.os2.begin());
+            Faces.emplace_hint(Faces.end(), AnsiString(name), entry);
         });
     } catch (const std::bad_alloc&) {
         OutOfMemory();

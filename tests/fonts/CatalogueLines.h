@@ -17,9 +17,8 @@ inline std::vector<std::string> CatalogueLines(const UnicodeList& catalogue)
 {
     std::vector<std::string> lines;
     for (const auto& [name, face] : catalogue.Faces) {
-        const OS2Tbl os2(face.os2.data(), face.os2.size());
         lines.push_back(name + (face.scriptCoverage != 0 ? " listed " : " ") + std::to_string(face.coveredCount)
-                        + " " + (face.hasOS2 ? std::to_string(os2.version) : "-"));
+                        + " " + (face.hasOS2 ? std::to_string(face.OS2().version) : "-"));
     }
     return lines;
 }
