@@ -149,7 +149,7 @@ void VisitSummaries(FaceCache* cache, const Visit& visit)
 
 // The installed families come in std::string's order, which compares bytes
 // as unsigned char with a proper prefix first: the catalogue's key order, so
-// that each entry goes at the end of the map.
+// that each entry goes at the end.
 UnicodeList::UnicodeList(FaceCache* cache)
 {
     try {
@@ -160,7 +160,7 @@ UnicodeList::UnicodeList(FaceCache* cache)
             entry.hasOS2 = summary.hasOS2;
             entry.os2Length = uint8_t(std::min(summary.os2.size(), entry.os2.size()));
             std::copy_n(summary.os2.begin(), entry.os2Length, entry.os2.begin());
-            Faces.emplace_hint(Faces.end(), AnsiString(name), entry);
+            Faces.emplace_back(AnsiString(name), entry);
         });
     } catch (const std::bad_alloc&) {
         OutOfMemory();
@@ -178,9 +178,16 @@ UnicodeList BuildCatalogue(bool useCache)
     return catalogue;
 }
 
+const FaceEntry* UnicodeList::Find(const AnsiString& name) const
+{
+    const auto at = std::lower_bound(Faces.begin(), Faces.end(), name,
+                                     [](const auto& entry, const AnsiString& key) { return FaceNameOrder()(entry.first, key); });
+    return at != Faces.end() && at->first == name ? &at->second : nullptr;
+}
+
 std::optional<FontProp> UnicodeList::Prop(const AnsiString& name) const
 {
-    return Faces.count(name) != 0 ? ReadProp(name) : std::nullopt;
+    return Find(name) ? ReadProp(name) : std::nullopt;
 }
 
 std::optional<FontProp> UnicodeList::ReadProp(const AnsiString& name)

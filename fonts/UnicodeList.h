@@ -3,9 +3,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <map>
-#include <memory>
-#include <memory_resource>
+#include <utility>
+#include <vector>
 #include <optional>
 
 #include "AnsiString.h"
@@ -58,8 +57,8 @@ struct FaceEntry {
     friend bool operator==(const FaceEntry&, const FaceEntry&) = default;
 };
 
-// The catalogue's entries.
-using FaceMap = std::pmr::map<AnsiString, FaceEntry, FaceNameOrder>;
+// The catalogue's entries in key order (FaceNameOrder), each name once.
+using FaceMap = std::vector<std::pair<AnsiString, FaceEntry>>;
 
 // The catalogue of the installed TrueType faces, complete when constructed:
 // every family name that the font database knows is probed, and each face whose
@@ -73,20 +72,10 @@ public:
     // face. The entries are the same either way.
     explicit UnicodeList(FaceCache* cache = nullptr);
 
-    UnicodeList(UnicodeList&&) = default;
-    // The entries' memory goes with the catalogue, so one catalogue cannot
-    // take over another's entries.
-    UnicodeList& operator=(UnicodeList&&) = delete;
+    FaceMap Faces;
 
-private:
-    // The entries are taken from one growing block and released together: at
-    // thousands of faces, allocating and freeing each one alone is a
-    // noticeable part of what `vorn fonts` costs with a warm cache. Made
-    // before Faces.
-    std::unique_ptr<std::pmr::memory_resource> memory_ = std::make_unique<std::pmr::monotonic_buffer_resource>();
-
-public:
-    FaceMap Faces{memory_.get()};
+    // The entry of that name; null when there is none.
+    const FaceEntry* Find(const AnsiString& name) const;
 
     // The entry of that name with the face's whole coverage, read from its
     // file; nothing when the catalogue has no such entry.

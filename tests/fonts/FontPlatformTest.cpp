@@ -92,9 +92,13 @@ TEST(Catalogue, NamesSharingOneFaceGetEqualEntriesUnderTheirOwnNames)
     EXPECT_TRUE(legacy.Coverage == typographic.Coverage);
     EXPECT_EQ(legacy.OS2.usWinAscent, 800);
     // The regular face's coverage, not another style's.
-    EXPECT_EQ(catalogue.Faces.at("Vorn Typographic Book"), catalogue.Faces.at("Vorn Typographic"));
-    EXPECT_EQ(catalogue.Faces.at("Vorn Styles").scriptCoverage, 1u);
-    EXPECT_EQ(catalogue.Faces.at("Vorn Pair Two").scriptCoverage, 1u << (0x0867 - 0x0860));
+    const FaceEntry* book = catalogue.Find("Vorn Typographic Book");
+    const FaceEntry* styles = catalogue.Find("Vorn Styles");
+    const FaceEntry* pairTwo = catalogue.Find("Vorn Pair Two");
+    ASSERT_TRUE(book && styles && pairTwo);
+    EXPECT_TRUE(*book == *catalogue.Find("Vorn Typographic"));
+    EXPECT_EQ(styles->scriptCoverage, 1u);
+    EXPECT_EQ(pairTwo->scriptCoverage, 1u << (0x0867 - 0x0860));
 }
 
 // Faces that several family names lead to (a typographic family, the faces
