@@ -5,11 +5,11 @@
 #include <cmath>
 #include <ostream>
 
-#include <QSaveFile>
 #include <QString>
 
 #include "DrawingCanvas.h"
 #include "FaceMetrics.h"
+#include "SafeFile.h"
 #include "TextPicture.h"
 
 bool IsSvgName(const std::string& name)
@@ -81,18 +81,19 @@ void WarnIfSubstituted(const std::string& command, const std::string& face, std:
     err << "drawing with \"" << drawnName << "\" instead\n";
 }
 
-bool WritePictureFile(const std::string& name, const QByteArray& bytes)
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& out,
+                  std::ostream& err)
 {
-    QSaveFile file(QString::fromStdString(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
-int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err)
-{
-    // A failed write leaves no partial file behind.
-    if (WritePictureFile(output, bytes))
+    const std::string_view view(bytes.constData(), size_t(bytes.size()));
+    if (output == "-") {
+        // Checked again at exit, where a full disk or a closed pipe shows.
+        out.write(view.data(), std::streamsize(view.size()));
+        return out.flush() ? 0 : (err << "vorn " << command << ": cannot write to standard output\n", 1);
+    }
+    const FileResult written = WriteOutput(output, view);
+    if (written)
         return 0;
-    err << "vorn " << command << ": cannot write \"" << output << "\"\n";
+    err << "vorn " << command << ": cannot write \"" << output << "\": " << written.error << "\n";
     return 1;
 }
 
