@@ -2,8 +2,14 @@
 
 #include <cctype>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <ostream>
+
+#include <unistd.h>
 
 #include <QString>
 
@@ -86,9 +92,19 @@ int FinishPicture(const std::string& command, const std::string& output, const Q
 {
     const std::string_view view(bytes.constData(), size_t(bytes.size()));
     if (output == "-") {
-        // Checked again at exit, where a full disk or a closed pipe shows.
-        out.write(view.data(), std::streamsize(view.size()));
-        return out.flush() ? 0 : (err << "vorn " << command << ": cannot write to standard output\n", 1);
+        if (&out != &std::cout) {
+            out.write(view.data(), std::streamsize(view.size()));
+            return out ? 0 : 1;
+        }
+        // Straight to the descriptor, after what was written before it: the
+        // stream would lose the reason of a failure (a closed pipe, a full
+        // disk) by the time the program checks its output at exit.
+        std::cout.flush();
+        std::fflush(stdout);
+        if (WriteAll(STDOUT_FILENO, view))
+            return 0;
+        err << "vorn " << command << ": cannot write to standard output: " << std::strerror(errno) << "\n";
+        return 1;
     }
     const FileResult written = WriteOutput(output, view);
     if (written)
