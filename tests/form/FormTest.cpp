@@ -13,12 +13,15 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FullDisk.h"
 #include "KeyboardWindow.h"
 #include "Pictures.h"
 #include "Unit1.h"
@@ -82,6 +85,27 @@ class FormTests : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> folder;
     QString startFolder;
+
+    // Saves a picture of one letter under name and answers the message box
+    // it showed, closed as soon as its own event loop runs.
+    QString MessageOnSave(const QString& name)
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        form->AskPictureName = [&](QString&) { return name; };
+        QString shown;
+        QTimer closer;
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        closer.start(0);
+        form->SavePictureAction->trigger();
+        return shown;
+    }
 
     std::unique_ptr<TForm1> Start()
     {
@@ -446,27 +470,28 @@ private slots:
             root ? umount2(readOnly.constData(), MNT_DETACH) : chmod(readOnly.constData(), 0755);
         });
 
-        auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
         const QString name = QString::fromLocal8Bit(readOnly) + QStringLiteral("/text.png");
-        form->AskPictureName = [&](QString&) { return name; };
-        // The message box waits for an answer: read it and close it as soon
-        // as its own event loop runs.
-        QString shown;
-        QTimer closer;
-        closer.setSingleShot(true);
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
-        closer.start(0);
-        form->SavePictureAction->trigger();
+        const QString shown = MessageOnSave(name);
         const QString start = QStringLiteral("The picture could not be saved as \"%1\": ").arg(name);
         QVERIFY2(shown.startsWith(start) && shown.size() > start.size(), qPrintable(shown));
         QCOMPARE(QDir(QString::fromLocal8Bit(readOnly)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    void saveOnAFullDiskShowsWhyAndKeepsTheOldPicture()
+    {
+        FullDisk disk(folder->filePath(QStringLiteral("full")).toStdString());
+        if (!disk.mounted())
+            QSKIP(disk.reason().c_str());
+        const QString name = QString::fromStdString(disk.folder() + "/text.png");
+        QFile old(name);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the old picture") == 15);
+        old.close();
+        disk.Fill();
+        QCOMPARE(MessageOnSave(name),
+                 QStringLiteral("The picture could not be saved as \"%1\": %2")
+                     .arg(name, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QCOMPARE(ReadFile(name), QByteArray("the old picture"));
     }
 
     // Fonts named by the installed family that Qt falls back to draw what the
