@@ -1,15 +1,7 @@
 #include "FaceCache.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 
 #include "ByteReader.h"
@@ -21,112 +13,27 @@ namespace {
 constexpr uint64_t kMaxFileSize = 256u << 20;
 
 const char* kLockName = "fonts.lock";
-const char* kTemporaryName = "fonts.cache.tmp";
 
-// The whole file at path, or nothing.
-std::optional<std::string> ReadWholeFile(const std::string& path)
+// What was at the cache's name, or nothing when it is missing, not a regular
+// file or too large to be a cache.
+std::optional<std::string> ReadCacheFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    ReadResult read = ReadWholeFile(path, kMaxFileSize);
+    if (read.status != ReadStatus::Ok)
         return std::nullopt;
-    std::optional<std::string> bytes;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && uint64_t(info.st_size) <= kMaxFileSize) {
-        std::string content(size_t(info.st_size), '\0');
-        size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t got = ::read(fd, content.data() + done, content.size() - done);
-            if (got <= 0)
-                break;
-            done += size_t(got);
-        }
-        if (done == content.size())
-            bytes = std::move(content);
-    }
-    ::close(fd);
-    return bytes;
+    return std::move(read.bytes);
 }
 
-bool WriteAll(int fd, std::string_view bytes)
+// The cache is the program's own: whatever entry was planted under its name
+// is replaced, never followed, and a file made read-only is replaced too.
+ReplaceOptions CacheReplaceOptions()
 {
-    while (!bytes.empty()) {
-        const ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        bytes.remove_prefix(size_t(wrote));
-    }
-    return true;
-}
-
-// Makes the folder and its missing parents, as private folders.
-bool MakeFolders(const std::string& folder)
-{
-    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            break;
-    }
-    struct stat info {};
-    return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// An exclusive lock on the folder's lock file, held while the object lives.
-// Savers hold it only for one read, merge and write, so a short wait is
-// enough; a lock that cannot be had (a stuck process, a file system without
-// locks) gives up the save rather than risking another process's entries.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& folder)
-        : fd_(::open((folder + "/" + kLockName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
-    {
-        if (fd_ < 0)
-            return;
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-                held_ = true;
-                return;
-            }
-            if (errno != EWOULDBLOCK && errno != EINTR)
-                return;
-            const timespec pause{0, 10'000'000};
-            nanosleep(&pause, nullptr);
-        }
-    }
-    ~FolderLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);  // releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    bool held() const { return held_; }
-
-private:
-    int fd_;
-    bool held_ = false;
-};
-
-// Replaces the file at path with bytes: written to a temporary file beside it,
-// synced, renamed over it. Only called under the folder's lock, which is why
-// one fixed temporary name serves every process (a killed save's leftover is
-// simply written over).
-bool ReplaceFile(const std::string& folder, const std::string& path, std::string_view bytes)
-{
-    const std::string temporary = folder + "/" + kTemporaryName;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok)
-        ::unlink(temporary.c_str());
-    return ok;
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    options.followSymlinks = false;
+    options.replaceNonRegular = true;
+    options.keepReadOnly = false;
+    return options;
 }
 
 }  // namespace
@@ -149,21 +56,13 @@ std::optional<std::string> FaceCache::DefaultFolder()
     return std::nullopt;
 }
 
-// The cache file mapped rather than read: at thousands of faces, fresh memory
-// for a copy of it costs more than the rest of a warm start. Savers replace
-// the file by renaming another over it and never write into it, so the mapped
-// bytes stay as they were checked.
+// The cache file as read, in memory of the process's own: a file mapped
+// instead would change under the checked bytes when another program writes
+// into it (a copy, dd), and fault when it is truncated.
 struct FaceCache::Loaded {
-    const uint8_t* mapped = nullptr;
-    size_t size = 0;
+    std::string bytes;
     ByteReader payload{nullptr, 0};
     std::vector<uint32_t> starts;  // of each face's record in the payload, in key order
-
-    ~Loaded()
-    {
-        if (mapped)
-            ::munmap(const_cast<uint8_t*>(mapped), size);
-    }
 
     FaceRecord At(size_t face) const
     {
@@ -173,25 +72,14 @@ struct FaceCache::Loaded {
         return record;
     }
 
-    static std::unique_ptr<Loaded> Map(const std::string& path)
+    static std::unique_ptr<Loaded> Read(const std::string& path)
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return nullptr;
         auto loaded = std::make_unique<Loaded>();
-        struct stat info {};
-        if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
-            && uint64_t(info.st_size) <= kMaxFileSize) {
-            void* mapped = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (mapped != MAP_FAILED) {
-                loaded->mapped = static_cast<const uint8_t*>(mapped);
-                loaded->size = size_t(info.st_size);
-            }
-        }
-        ::close(fd);
-        if (!loaded->mapped)
+        std::optional<std::string> bytes = ReadCacheFile(path);
+        if (!bytes)
             return nullptr;
-        auto indexed = IndexFaceCache(std::string_view(reinterpret_cast<const char*>(loaded->mapped), loaded->size));
+        loaded->bytes = std::move(*bytes);
+        auto indexed = IndexFaceCache(loaded->bytes);
         if (!indexed)
             return nullptr;
         loaded->payload = ByteReader(reinterpret_cast<const uint8_t*>(indexed->first.data()), indexed->first.size());
@@ -200,7 +88,7 @@ struct FaceCache::Loaded {
     }
 };
 
-FaceCache::FaceCache(std::string folder) : folder_(std::move(folder)), loaded_(Loaded::Map(folder_ + "/" + FileName))
+FaceCache::FaceCache(std::string folder) : folder_(std::move(folder)), loaded_(Loaded::Read(folder_ + "/" + FileName))
 {
     if (loaded_)
         found_.resize(loaded_->starts.size());
@@ -245,14 +133,14 @@ bool FaceCache::Save()
 
     if (!MakeFolders(folder_))
         return false;
-    const FolderLock lock(folder_);
+    const FolderLock lock(folder_, kLockName);
     if (!lock.held())
         return false;
 
     // Another process may have saved since this one read the file: its faces
     // stay, and this run's changes go on top of them.
     const std::string path = folder_ + "/" + FileName;
-    const std::optional<std::string> current = ReadWholeFile(path);
+    const std::optional<std::string> current = ReadCacheFile(path);
     CachedFaces merged = current ? DecodeFaceCache(*current).value_or(CachedFaces()) : CachedFaces();
     for (const size_t face : gone) {
         const FaceRecord record = loaded_->At(face);
@@ -274,5 +162,5 @@ bool FaceCache::Save()
     const std::string bytes = EncodeFaceCache(merged);
     if (current && *current == bytes)
         return true;
-    return ReplaceFile(folder_, path, bytes);
+    return ReplaceFile(path, bytes, CacheReplaceOptions()).ok();
 }

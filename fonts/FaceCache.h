@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "FileStamp.h"
+#include "SafeFile.h"
 
 // What the catalogue keeps of one face between runs: all it needs to enter the
 // face without opening its file.
@@ -60,8 +60,10 @@ public:
     // nothing when neither can be named.
     static std::optional<std::string> DefaultFolder();
 
-    // Reads the cache file of that folder. The whole file is checked now; a
-    // face's record is decoded only when it is asked for.
+    // Reads the cache file of that folder into memory of its own, in one read,
+    // and checks it whole now; a face's record is decoded only when it is
+    // asked for. A file that is not a regular file, or that changes while it
+    // is read, counts as missing or damaged.
     explicit FaceCache(std::string folder);
     ~FaceCache();
     FaceCache(const FaceCache&) = delete;

@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
-#include <QSaveFile>
 #include <QScrollBar>
 
 #include "ClipboardForms.h"
@@ -20,6 +19,7 @@
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
+#include "SafeFile.h"
 #include "ScriptFaces.h"
 #include "Settings.h"
 #include "TextPicture.h"
@@ -252,17 +252,13 @@ void TForm1::SavePictureClick(QObject*)
             const PictureScene scene = TextPictureScene();
             const QByteArray bytes = svg ? SvgOf(scene) : EncodePng(RasterOf(scene, PictureScale()));
             // A failed write leaves whatever was there, and no partial file.
-            QSaveFile file(name);
-            bool saved = file.open(QIODevice::WriteOnly);
-            if (saved) {
-                file.write(bytes);
-                saved = file.commit();
-            }
+            const FileResult saved =
+                WriteOutput(QFile::encodeName(name).toStdString(), std::string_view(bytes.constData(), size_t(bytes.size())));
             if (saved)
                 lastPictureFolder = QFileInfo(name).absolutePath();
             else
                 QMessageBox::critical(this, title, tr("The picture could not be saved as \"%1\": %2")
-                                                       .arg(QDir::toNativeSeparators(name), file.errorString()));
+                                                       .arg(QDir::toNativeSeparators(name), QString::fromLocal8Bit(saved.error)));
         }
     }
     RichEdit1->setFocus();

@@ -70,5 +70,5 @@ int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "vorn layout: " << error.what() << "\n";
         return 1;
     }
-    return FinishPicture("layout", options.output, bytes, err);
+    return FinishPicture("layout", options.output, bytes, out, err);
 }

@@ -2,14 +2,20 @@
 
 #include <cctype>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <ostream>
 
-#include <QSaveFile>
+#include <unistd.h>
+
 #include <QString>
 
 #include "DrawingCanvas.h"
 #include "FaceLookup.h"
+#include "SafeFile.h"
 #include "TextPicture.h"
 
 bool IsSvgName(const std::string& name)
@@ -75,18 +81,29 @@ void WarnIfSubstituted(const std::string& command, const std::string& face, std:
     err << "drawing with \"" << drawnName << "\" instead\n";
 }
 
-bool WritePictureFile(const std::string& name, const QByteArray& bytes)
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& out,
+                  std::ostream& err)
 {
-    QSaveFile file(QString::fromStdString(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
-int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err)
-{
-    // A failed write leaves no partial file behind.
-    if (WritePictureFile(output, bytes))
+    const std::string_view view(bytes.constData(), size_t(bytes.size()));
+    if (output == "-") {
+        if (&out != &std::cout) {
+            out.write(view.data(), std::streamsize(view.size()));
+            return out ? 0 : 1;
+        }
+        // Straight to the descriptor, after what was written before it: the
+        // stream would lose the reason of a failure (a closed pipe, a full
+        // disk) by the time the program checks its output at exit.
+        std::cout.flush();
+        std::fflush(stdout);
+        if (WriteAll(STDOUT_FILENO, view))
+            return 0;
+        err << "vorn " << command << ": cannot write to standard output: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    const FileResult written = WriteOutput(output, view);
+    if (written)
         return 0;
-    err << "vorn " << command << ": cannot write \"" << output << "\"\n";
+    err << "vorn " << command << ": cannot write \"" << output << "\": " << written.error << "\n";
     return 1;
 }
 

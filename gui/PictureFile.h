@@ -31,9 +31,11 @@ bool IsHelpArgument(const std::string& option);
 // Takes the value of one of those arguments; on a fault returns the message.
 std::optional<std::string> TakePictureArgument(const std::string& option, const std::string& value, PictureArguments& arguments);
 
-// Writes the picture to arguments.output; a failed write is said on err as
-// "vorn COMMAND: cannot write ..." and returns the exit code 1.
-int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err);
+// Writes the picture to output, or to out when output is "-"; a failed write
+// is said on err as "vorn COMMAND: cannot write ...: WHY" and returns the exit
+// code 1.
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& out,
+                  std::ostream& err);
 
 // The window draws with a substitute when the face is not installed, and so
 // do the commands; this says so on err, naming the face drawn with, as
@@ -43,6 +45,3 @@ void WarnIfSubstituted(const std::string& command, const std::string& face, std:
 // "a picture larger than ... pixels a side or ... pixels in all": what a
 // picture may not be, for messages.
 std::string PictureLimits();
-
-// Writes the file whole or not at all: a failed write leaves what was there.
-bool WritePictureFile(const std::string& name, const QByteArray& bytes);

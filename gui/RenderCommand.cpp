@@ -156,5 +156,5 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "vorn render: " << error.what() << "\n";
         return 1;
     }
-    return FinishPicture("render", options.output, bytes, err);
+    return FinishPicture("render", options.output, bytes, out, err);
 }

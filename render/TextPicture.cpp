@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -13,6 +14,15 @@
 bool PictureFits(double width, double height)
 {
     return width <= MaxPictureSide && height <= MaxPictureSide && width * height <= MaxPicturePixels;
+}
+
+std::string OversizeText(double width, double height)
+{
+    // Past a side's limit the size itself may not even fit an integer.
+    if (!(width <= MaxPictureSide && height <= MaxPictureSide))
+        return "larger than " + std::to_string(MaxPictureSide) + " pixels a side";
+    return std::to_string(std::llround(width)) + " x " + std::to_string(std::llround(height)) + " pixels, more than "
+        + std::to_string(MaxPicturePixels) + " pixels in all";
 }
 
 PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize)
@@ -77,14 +87,20 @@ PictureScene PictureOfText(const OwnWideString& TypedText, const std::optional<S
 
 namespace {
 
-void RefuseOversized(double width, double height)
+void RefuseOversized(const PictureScene& scene, double scale, double width, double height)
 {
     if (PictureFits(width, height))
         return;
-    throw std::runtime_error("The text is too long for one picture: it would be "
-                             + std::to_string(std::llround(width)) + " x " + std::to_string(std::llround(height))
-                             + " pixels, and a picture may have at most " + std::to_string(MaxPictureSide)
-                             + " pixels a side and " + std::to_string(MaxPicturePixels) + " pixels in all.");
+    // A text that would fit at one pixel to a pixel is not too long: the
+    // scale is too large.
+    if (PictureFits(static_cast<double>(scene.width), static_cast<double>(scene.height))) {
+        std::ostringstream scaleText;
+        scaleText << scale;
+        throw std::runtime_error("At scale " + scaleText.str() + " the picture would be "
+                                 + OversizeText(width, height) + ".");
+    }
+    throw std::runtime_error("The text is too long for one picture: it would be " + OversizeText(width, height)
+                             + ".");
 }
 
 } // namespace
@@ -93,7 +109,7 @@ QImage RasterOf(const PictureScene& scene, double scale)
 {
     const double width = std::round(static_cast<double>(scene.width) * scale);
     const double height = std::round(static_cast<double>(scene.height) * scale);
-    RefuseOversized(width, height);
+    RefuseOversized(scene, scale, width, height);
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull() && width * height > 0)
         throw std::runtime_error("no memory for a " + std::to_string(std::llround(width)) + " x "
@@ -152,7 +168,7 @@ void StartSvg(QXmlStreamWriter& xml, int64_t width, int64_t height)
 
 QByteArray SvgOf(const PictureScene& scene)
 {
-    RefuseOversized(static_cast<double>(scene.width), static_cast<double>(scene.height));
+    RefuseOversized(scene, 1, static_cast<double>(scene.width), static_cast<double>(scene.height));
     std::optional<SizedFace> face = scene.face;
     const TextMetrics& metrics = scene.metrics;
 

@@ -17,13 +17,13 @@
 #include <signal.h>
 #include <sstream>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "FullDisk.h"
 #include "SaveNames.h"
 #include "TempFolder.h"
 
@@ -157,70 +157,30 @@ TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
                 sawLong, killedInsideWrite);
 }
 
-// A small tmpfs holding Vorn.ini, filled to the last byte.
-class FullDisk : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (geteuid() != 0)
-            GTEST_SKIP() << "mounting a tmpfs needs root";
-        temp_.emplace();
-        folder_ = temp_->Path();
-        if (mount("vorn-faults", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0755") != 0)
-            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(errno);
-        mounted_ = true;
-    }
-
-    void TearDown() override
-    {
-        if (mounted_)
-            umount2(folder_.c_str(), MNT_DETACH);
-    }
-
-    // Writes a filler file until the file system refuses; returns the errno.
-    int Fill()
-    {
-        const int fd = open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0)
-            return errno;
-        const std::vector<char> block(4096, 'f');
-        int error = 0;
-        for (;;) {
-            if (write(fd, block.data(), block.size()) < 0) {
-                error = errno;
-                break;
-            }
-        }
-        // The last partial page too, so that not one byte is left.
-        while (write(fd, block.data(), 1) == 1) {
-        }
-        close(fd);
-        return error;
-    }
-
-    std::optional<TempFolder> temp_;
-    std::string folder_;
-    bool mounted_ = false;
-};
-
-TEST_F(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
+TEST(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
 {
-    const std::string file = folder_ + "/Vorn.ini";
-    ASSERT_EQ(RunHelper(folder_, "short"), 0);
+    const TempFolder temp;
+    // Room for the long name's file once the filler is gone.
+    ::FullDisk disk(temp.Path() + "/full", "512k");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const std::string& folder = disk.folder();
+    const std::string file = folder + "/Vorn.ini";
+    ASSERT_EQ(RunHelper(folder, "short"), 0);
     const std::string before = ReadFile(file).value_or("");
     ASSERT_EQ(before, SavedFile(ShortSaveName()));
 
-    ASSERT_EQ(Fill(), ENOSPC);
-    EXPECT_EQ(RunHelper(folder_, "long"), 3) << "the save on a full disk did not raise the write error";
+    disk.Fill();
+    EXPECT_EQ(RunHelper(folder, "long"), 3) << "the save on a full disk did not raise the write error";
 
     const std::optional<std::string> after = ReadFile(file);
     EXPECT_TRUE(after);
     EXPECT_EQ(after.value_or(""), before) << "the old file changed";
-    EXPECT_TRUE(TemporaryFiles(folder_).empty()) << "a failed save left its temporary file";
+    EXPECT_TRUE(TemporaryFiles(folder).empty()) << "a failed save left its temporary file";
 
     // With room again the same save goes through: the failure was the disk's.
-    ASSERT_EQ(unlink((folder_ + "/filler").c_str()), 0);
-    EXPECT_EQ(RunHelper(folder_, "long"), 0);
+    ASSERT_EQ(unlink((folder + "/filler").c_str()), 0);
+    EXPECT_EQ(RunHelper(folder, "long"), 0);
     EXPECT_EQ(ReadFile(file).value_or(""), SavedFile(LongSaveName()));
 }
 

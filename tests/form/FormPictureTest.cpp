@@ -1,8 +1,33 @@
 // The pictures of the text that the main window copies and saves.
+#include <cerrno>
+#include <cstring>
+
 #include "FormFixture.h"
+#include "FullDisk.h"
 
 class FormPictureTests : public FormFixture {
     Q_OBJECT
+
+    // Saves a picture of one letter under name and returns the text of the
+    // message box it showed, closed as soon as its own event loop runs.
+    QString MessageOnSave(const QString& name)
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        form->AskPictureName = [&](QString&) { return name; };
+        QString shown;
+        QTimer closer;
+        closer.setSingleShot(true);
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                shown = box->text();
+                box->accept();
+            }
+        });
+        closer.start(0);
+        form->SavePictureAction->trigger();
+        return shown;
+    }
 
 private slots:
     void init() { Init(); }
@@ -89,32 +114,29 @@ private slots:
             root ? umount2(readOnly.constData(), MNT_DETACH) : chmod(readOnly.constData(), 0755);
         });
 
-        auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
         const QString name = QString::fromLocal8Bit(readOnly) + QStringLiteral("/text.png");
-        form->AskPictureName = [&](QString&) { return name; };
-        // The message box waits for an answer: read it and close it as soon
-        // as its own event loop runs.
-        QString shown;
-        QTimer closer;
-        closer.setSingleShot(true);
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
-        closer.start(0);
-        form->SavePictureAction->trigger();
+        const QString shown = MessageOnSave(name);
         const QString start = QStringLiteral("The picture could not be saved as \"%1\": ").arg(name);
         QVERIFY2(shown.startsWith(start) && shown.size() > start.size(), qPrintable(shown));
         QCOMPARE(QDir(QString::fromLocal8Bit(readOnly)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
     }
 
-    // Fonts named by the installed family that Qt falls back to draw what the
-    // fonts as named draw: the same face at the same size. The form's own
-    // fonts are named so.
+    void saveOnAFullDiskShowsWhyAndKeepsTheOldPicture()
+    {
+        FullDisk disk(folder->filePath(QStringLiteral("full")).toStdString());
+        if (!disk.mounted())
+            QSKIP(disk.reason().c_str());
+        const QString name = QString::fromStdString(disk.folder() + "/text.png");
+        QFile old(name);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the old picture") == 15);
+        old.close();
+        disk.Fill();
+        QCOMPARE(MessageOnSave(name),
+                 QStringLiteral("The picture could not be saved as \"%1\": %2")
+                     .arg(name, QString::fromLocal8Bit(std::strerror(ENOSPC))));
+        QCOMPARE(FileBytes(name), QByteArray("the old picture"));
+    }
 };
 
 QTEST_MAIN(FormPictureTests)

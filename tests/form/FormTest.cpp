@@ -259,6 +259,9 @@ private slots:
             QVERIFY2(PlaceBeside(window, chart, row.screen) == row.expected, row.where);
     }
 
+    // Fonts named by the installed family that Qt falls back to draw what the
+    // fonts as named draw: the same face at the same size. The form's own
+    // fonts are named so.
     void fontsNamedByTheirInstalledFamilyDrawTheSameFace()
     {
         auto form = Start();
