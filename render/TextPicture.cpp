@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 
 bool PictureFits(double width, double height)
@@ -81,10 +82,17 @@ void RefuseOversized(double width, double height)
 {
     if (PictureFits(width, height))
         return;
-    throw std::runtime_error("The text is too long for one picture: it would be "
-                             + std::to_string(std::llround(width)) + " x " + std::to_string(std::llround(height))
-                             + " pixels, and a picture may have at most " + std::to_string(MaxPictureSide)
-                             + " pixels a side and " + std::to_string(MaxPicturePixels) + " pixels in all.");
+    // In the window's language, where it has one; the commands install no
+    // translation and keep the English.
+    throw std::runtime_error(QCoreApplication::translate("TextPicture",
+                                                         "The text is too long for one picture: it would be %1 x %2 "
+                                                         "pixels, and a picture may have at most %3 pixels a side "
+                                                         "and %4 pixels in all.")
+                                 .arg(std::llround(width))
+                                 .arg(std::llround(height))
+                                 .arg(MaxPictureSide)
+                                 .arg(MaxPicturePixels)
+                                 .toStdString());
 }
 
 } // namespace
@@ -96,8 +104,10 @@ QImage RasterOf(const PictureScene& scene, double scale)
     RefuseOversized(width, height);
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull() && width * height > 0)
-        throw std::runtime_error("no memory for a " + std::to_string(std::llround(width)) + " x "
-                                 + std::to_string(std::llround(height)) + " picture");
+        throw std::runtime_error(QCoreApplication::translate("TextPicture", "no memory for a %1 x %2 picture")
+                                     .arg(std::llround(width))
+                                     .arg(std::llround(height))
+                                     .toStdString());
     MarkPictureScale(image, scale);
     if (!scene.text.isEmpty())
         image.setText(QStringLiteral("Description"), scene.text);
@@ -119,7 +129,9 @@ QByteArray EncodePng(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        throw std::runtime_error("The picture cannot be made into PNG: " + writer.errorString().toStdString());
+        throw std::runtime_error(QCoreApplication::translate("TextPicture", "The picture cannot be made into PNG: %1")
+                                     .arg(writer.errorString())
+                                     .toStdString());
     return bytes;
 }
 
