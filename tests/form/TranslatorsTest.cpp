@@ -105,6 +105,9 @@ private slots:
         startFolder = QDir::currentPath();
         QVERIFY(QDir::setCurrent(folder.path()));
         qputenv("XDG_CACHE_HOME", folder.path().toUtf8() + "/cache");
+        // The save dialog opens at home: an empty one, where no file of the
+        // chosen name asks to be replaced.
+        qputenv("HOME", folder.path().toUtf8());
     }
 
     void cleanupTestCase() { QDir::setCurrent(startFolder); }
