@@ -37,8 +37,16 @@
 
 TForm1* Form1 = nullptr;
 
-const QString TForm1::PngFilter = QStringLiteral("PNG picture (*.png)");
-const QString TForm1::SvgFilter = QStringLiteral("SVG picture (*.svg)");
+namespace {
+
+// The filters as written; the save dialog shows them translated.
+constexpr const char* PngFilterText = QT_TRANSLATE_NOOP("TForm1", "PNG picture (*.png)");
+constexpr const char* SvgFilterText = QT_TRANSLATE_NOOP("TForm1", "SVG picture (*.svg)");
+
+} // namespace
+
+const QString TForm1::PngFilter = QString::fromLatin1(PngFilterText);
+const QString TForm1::SvgFilter = QString::fromLatin1(SvgFilterText);
 
 namespace {
 
@@ -86,6 +94,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
     button->setIcon(PictureIcon(glyph, picture));
     button->setIconSize(picture.size());
     button->setToolTip(tip);
+    button->setAccessibleName(tip);
     return button;
 }
 
@@ -337,6 +346,7 @@ void TForm1::CreateControls()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setItemDelegate(new FixedHeightItems(ComboBox1));
+    ComboBox1->setAccessibleName(tr("Font"));
     // Only the user's pick and the user's edit count as a change; the
     // program's own setting of the text or the selection raises nothing.
     connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
@@ -349,6 +359,7 @@ void TForm1::CreateControls()
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImage(this, nullptr);
     Image1->setObjectName("Image1");
+    Image1->setAccessibleName(tr("Text"));
     Image1->setGeometry(24, 0, 417, 105);
     ScrollBox1->setWidget(Image1);
     column->addWidget(ScrollBox1, 1);
@@ -376,8 +387,14 @@ void TForm1::CreateControls()
              {QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDir::homePath()})
             if (!QFileInfo(folder).isDir())
                 folder = candidate;
-        return QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
-                                            PngFilter + ";;" + SvgFilter, &selectedFilter);
+        // The form tells the types apart by the filters as written.
+        const QString png = tr(PngFilterText);
+        const QString svg = tr(SvgFilterText);
+        QString shown = selectedFilter == SvgFilter ? svg : png;
+        const QString name = QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
+                                                          png + ";;" + svg, &shown);
+        selectedFilter = shown == svg ? SvgFilter : PngFilter;
+        return name;
     };
 }
 

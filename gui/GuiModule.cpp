@@ -11,6 +11,7 @@
 #include "LayoutCommand.h"
 #include "Pictures.h"
 #include "RenderCommand.h"
+#include "Translators.h"
 #include "Unit1.h"
 
 namespace {
@@ -69,6 +70,9 @@ int RunWindow(int argc, char** argv)
     TApplication application(argc, argv);
     qInstallMessageHandler(previousMessageHandler);
     try {
+        // Only the window speaks the user's language; the commands that
+        // draw keep the command line's English.
+        const Translators translators;
         // Qt's default font may name a family that is not installed ("Sans
         // Serif" where no desktop says otherwise), which every widget with
         // text would have Qt search for.
