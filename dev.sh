@@ -15,6 +15,8 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
   clang-14 libclang-rt-14-dev
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
+  qt6-wayland sway xwayland wl-clipboard
 )
 
 install_packages() {

@@ -32,7 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The face that the pictures were drawn from, and one that covers the
 # script's letters.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 # What Debian wants beside the program: the copyright file with the licences,

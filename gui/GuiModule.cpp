@@ -65,6 +65,10 @@ int RunWindow(int argc, char** argv)
                   << "\n";
         return 1;
     }
+    // Keys must reach the text as keys: an input method or Qt's compose
+    // handling would swallow dead keys and compose the key after them. The
+    // widget's own opt-out does not stop the compose context from filtering.
+    qputenv("QT_IM_MODULE", QByteArrayLiteral("none"));
     previousMessageHandler = qInstallMessageHandler(QuitOnFatalStartMessage);
     TApplication application(argc, argv);
     qInstallMessageHandler(previousMessageHandler);
