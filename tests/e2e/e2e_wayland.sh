@@ -125,7 +125,7 @@ run_cases() {
     # A after the case, so that the text grows even when the case types nothing.
     press "${chord_list[@]}" AC01 COMP DOWN RTRN
     # A swallowed key can take the A with it: then nothing new is copied.
-    wait_for 10 text_changed || true
+    wait_for "$patience" text_changed || true
     got=${shown#"$before"}
     got=${got# }
     got=${got%"$sentinel"}
