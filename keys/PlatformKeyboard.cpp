@@ -63,9 +63,6 @@ public:
     // Takes in the keymaps and group changes that arrived since.
     void Refresh() { wl_display_dispatch_queue_pending(display, queue); }
 
-    // The modifiers of the last modifiers event.
-    quint32 Mods() const { return mods; }
-
 private:
     static void Global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version)
     {
@@ -110,12 +107,9 @@ private:
     static void Enter(void*, wl_keyboard*, uint32_t, wl_surface*, wl_array*) {}
     static void Leave(void*, wl_keyboard*, uint32_t, wl_surface*) {}
     static void Key(void*, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t) {}
-    static void Modifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
-                          uint32_t group)
+    static void Modifiers(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t group)
     {
-        auto* self = static_cast<WaylandKeyboard*>(data);
-        self->mods = depressed | latched | locked;
-        self->model.SetGroup(group);
+        static_cast<WaylandKeyboard*>(data)->model.SetGroup(group);
     }
     static void RepeatInfo(void*, wl_keyboard*, int32_t, int32_t) {}
 
@@ -131,7 +125,6 @@ private:
     wl_registry* registry = nullptr;
     wl_seat* seat = nullptr;
     wl_keyboard* keyboard = nullptr;
-    quint32 mods = 0;
 };
 
 // The core keyboard's keymap from the X server; read again when the server's
@@ -227,10 +220,10 @@ VirtualKeyEvent ToVirtualKey(const QKeyEvent& event)
     PlatformKeyboard* keyboard = Platform();
     if (!keyboard)
         return ToVirtualKey(key.qtKey, key.qtModifiers, key.keycode, key.keysym);
+    // Qt's Wayland plugin gives the modifiers held at the key itself; those
+    // of the last modifiers event may already be later ones.
     if (keyboard->wayland) {
         keyboard->wayland->Refresh();
-        if (key.mods == 0)
-            key.mods = keyboard->wayland->Mods();
     } else if (keyboard->x11) {
         keyboard->model.SetGroup((key.mods >> X11GroupShift) & 3);
         key.mods &= 0xFF;

@@ -162,10 +162,19 @@ hu_cases+=(
   "dead AltGr+6, C|RALT+AE06,AB03|CTRL+ALT+6,C"
   "dead AltGr+US-minus, C|RALT+AE11,AB03|CTRL+ALT+OEM_MINUS,C"
 )
+# A layout switch while the program runs: Alt+Shift moves to the German
+# group, where Z sits at the US Y place, and back.
+switch_cases=(
+  "US Y place|AD06|Y"
+  "Alt+Shift, US Y place|LALT+LFSH,AD06|Z"
+  "Alt+Shift, US Y place|LALT+LFSH,AD06|Y"
+)
 
 run_cases us lv3:ralt_switch wayland "${us_cases[@]}"
 run_cases hu "" wayland "${hu_cases[@]}"
+run_cases us,de grp:alt_shift_toggle wayland "${switch_cases[@]}"
 run_cases hu "" x11 "${hu_cases[@]}"
+run_cases us,de grp:alt_shift_toggle x11 "${switch_cases[@]}"
 
 [ "$failures" -eq 0 ] || fail "$failures cases typed the wrong text"
 echo "e2e wayland: all checks passed"
