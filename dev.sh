@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-svg-dev librsvg2-bin
-  libfontconfig-dev libfreetype-dev libx11-dev zlib1g-dev
+  libfontconfig-dev libfreetype-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   python3 python3-fonttools unicode-data
   fonts-dejavu-core fonts-noto-core

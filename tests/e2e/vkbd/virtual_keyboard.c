@@ -130,6 +130,9 @@ int main(int argc, char **argv)
     }
     zwp_virtual_keyboard_v1_destroy(keyboard);
     wl_display_roundtrip(display);
+    zwp_virtual_keyboard_manager_v1_destroy(manager);
+    wl_seat_destroy(seat);
+    wl_registry_destroy(registry);
     xkb_state_unref(state);
     xkb_keymap_unref(keymap);
     xkb_context_unref(context);
