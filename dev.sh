@@ -7,14 +7,17 @@ cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-svg-dev librsvg2-bin
-  libfontconfig-dev libfreetype-dev libx11-dev zlib1g-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev qt6-svg-dev librsvg2-bin
+  libfontconfig-dev libfreetype-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   python3 python3-fonttools unicode-data
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
   clang-14 libclang-rt-14-dev
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
+  qt6-wayland sway xwayland wl-clipboard
 )
 
 install_packages() {

@@ -30,7 +30,9 @@ void TChartKey::Show(const ChartEntry& entry, ChartFaces& faces)
 {
     Entry = entry;
     Plan = PlanKey(entry, faces);
-    setToolTip(QString::fromStdString(KeyTip(chart->Layout, entry)));
+    setToolTip(QString::fromStdString(KeyTip(chart->Layout, entry, [](const char* english) {
+        return TKeyboardChart::tr(english).toStdString();
+    })));
     setCursor(entry.Empty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
     picture = QImage();
     update();

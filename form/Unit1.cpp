@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 
 #include "ClipboardForms.h"
 #include "Guarded.h"
@@ -27,8 +29,16 @@
 
 TForm1* Form1 = nullptr;
 
-const QString TForm1::PngFilter = QStringLiteral("PNG picture (*.png)");
-const QString TForm1::SvgFilter = QStringLiteral("SVG picture (*.svg)");
+namespace {
+
+// The filters as written; the save dialog shows them translated.
+constexpr const char* PngFilterText = QT_TRANSLATE_NOOP("TForm1", "PNG picture (*.png)");
+constexpr const char* SvgFilterText = QT_TRANSLATE_NOOP("TForm1", "SVG picture (*.svg)");
+
+} // namespace
+
+const QString TForm1::PngFilter = QString::fromLatin1(PngFilterText);
+const QString TForm1::SvgFilter = QString::fromLatin1(SvgFilterText);
 
 namespace {
 
@@ -58,6 +68,23 @@ public:
 TForm1::TForm1(QWidget* owner) : QWidget(owner)
 {
     CreateControls();
+    AskPictureName = [this](QString& selectedFilter) {
+        // The last folder saved to, else the pictures folder, else home; a
+        // folder that does not exist would be offered as a file name.
+        QString folder = lastPictureFolder;
+        for (const QString& candidate :
+             {QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDir::homePath()})
+            if (!QFileInfo(folder).isDir())
+                folder = candidate;
+        // The form tells the types apart by the filters as written.
+        const QString png = tr(PngFilterText);
+        const QString svg = tr(SvgFilterText);
+        QString shown = selectedFilter == SvgFilter ? svg : png;
+        const QString name = QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
+                                                          png + ";;" + svg, &shown);
+        selectedFilter = shown == svg ? SvgFilter : PngFilter;
+        return name;
+    };
     // Members are constructed by now (TypedText empty, Layout built, FaceName
     // empty, CursorPos 0); only then does the form's creation handler run.
     Guarded([&] { FormCreate(this); });

@@ -2,11 +2,7 @@
 // wiring to the form's handlers.
 #include "Unit1.h"
 
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -42,6 +38,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph,
     button->setIcon(PictureIcon(glyph, picture));
     button->setIconSize(picture.size());
     button->setToolTip(tip);
+    button->setAccessibleName(tip);
     return button;
 }
 
@@ -78,6 +75,7 @@ void TForm1::CreateControls()
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
     ComboBox1->setItemDelegate(new FixedHeightItems(ComboBox1));
+    ComboBox1->setAccessibleName(tr("Font"));
     // Only the user's pick and the user's edit count as a change; the
     // program's own setting of the text or the selection raises nothing.
     connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
@@ -90,6 +88,7 @@ void TForm1::CreateControls()
     ScrollBox1->setWidgetResizable(false);
     Image1 = new TImage;
     Image1->setObjectName("Image1");
+    Image1->setAccessibleName(tr("Text"));
     Image1->setGeometry(24, 0, 417, 105);
     ScrollBox1->setWidget(Image1);
     column->addWidget(ScrollBox1, 1);
@@ -110,17 +109,6 @@ void TForm1::CreateControls()
 
     CreateImageMenu();
     ConnectControls();
-    AskPictureName = [this](QString& selectedFilter) {
-        // The last folder saved to, else the pictures folder, else home; a
-        // folder that does not exist would be offered as a file name.
-        QString folder = lastPictureFolder;
-        for (const QString& candidate :
-             {QStandardPaths::writableLocation(QStandardPaths::PicturesLocation), QDir::homePath()})
-            if (!QFileInfo(folder).isDir())
-                folder = candidate;
-        return QFileDialog::getSaveFileName(this, tr("Save as picture"), folder + QDir::separator(),
-                                            PngFilter + ";;" + SvgFilter, &selectedFilter);
-    };
 }
 
 void TForm1::CreateImageMenu()

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include <QCoreApplication>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_BBOX_H
@@ -222,17 +224,25 @@ bool SizedFace::Lacks(char16_t unit) const
 void SizedFace::LoadOutline(char16_t unit)
 {
     FT_Face face = entry->face;
-    const std::string family = face->family_name ? face->family_name : "?";
+    const QString family = QString::fromUtf8(face->family_name ? face->family_name : "?");
+    // In the window's language, where it has one; the commands install no
+    // translation and keep the English. The messages keep the context they
+    // were translated in.
     if (!FT_IS_SCALABLE(face))
-        throw std::runtime_error("The face \"" + family + "\" has bitmaps only and no outlines to write as SVG.");
+        throw std::runtime_error(
+            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has bitmaps only and no outlines to write as SVG.")
+                .arg(family)
+                .toStdString());
     if (Lacks(unit))
         return;
     if (FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0
         || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
         char code[8];
         std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(unit));
-        throw std::runtime_error("The face \"" + family + "\" has no outline for U+" + code
-                                 + " to write as SVG.");
+        throw std::runtime_error(
+            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has no outline for U+%2 to write as SVG.")
+                .arg(family, QString::fromLatin1(code))
+                .toStdString());
     }
 }
 
@@ -249,7 +259,8 @@ GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
     FT_Outline& outline = face->glyph->outline;
     result.evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
     if (!AppendOutlinePath(result.path, outline, x, baseline, static_cast<double>(pixelSize) / face->units_per_EM))
-        throw std::runtime_error("A glyph's outline cannot be read.");
+        throw std::runtime_error(
+            QCoreApplication::translate("FaceMetrics", "A glyph's outline cannot be read.").toStdString());
     return result;
 }
 

@@ -256,6 +256,20 @@ TEST_F(RenderCommand, UnwritableOutputFails)
     EXPECT_NE(run.err.find("cannot write"), std::string::npos);
 }
 
+// Only the window speaks the session's language: an error of the drawing
+// code, which the window shows translated, stays English here.
+TEST_F(RenderCommand, StaysEnglishInAHungarianSession)
+{
+    std::string text;
+    for (int i = 0; i < 500; ++i)
+        text += "\u0860";
+    const VornRun run = RunVorn({"render", "--face", "Vorn Test Sans", "--crop", "--size", "4096x50", "--scale", "8",
+                                 "--text", text, "-o", File("wide.png")},
+                                {"LANGUAGE=hu", "LC_ALL=hu_HU.UTF-8", "LANG=hu_HU.UTF-8"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("vorn render: At scale 8 the picture would be larger than 32767 pixels a side.", 0), 0u) << run.err;
+}
+
 VornRun LayoutWith(std::vector<std::string> args)
 {
     args.insert(args.begin(), "layout");
