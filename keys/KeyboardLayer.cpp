@@ -15,6 +15,7 @@
 namespace {
 
 constexpr quint32 KeysymIsoLevel3Shift = 0xFE03; // AltGr on most layouts
+constexpr quint32 KeysymModeSwitch = 0xFF7E;
 constexpr quint32 KeysymKpSeparator = 0xFFAC;
 
 // X keycodes of the US keyboard (evdev code + 8). Position decides digits and
@@ -200,6 +201,19 @@ int BaseLevelLetter(quint32 keycode)
         return Qt::Key_A + static_cast<int>(keysym - 'A');
     return Qt::Key_unknown;
 }
+
+// Whether AltGr was down when the key was pressed, from the event's own X
+// state: Qt 6.8 no longer reports the modifier that AltGr (ISO_Level3_Shift,
+// or Mode_switch on older maps) is bound to as Qt::GroupSwitchModifier.
+bool AltGrHeld(quint32 nativeModifiers)
+{
+    Display* display = X11Display();
+    if (!display)
+        return false;
+    const unsigned altGr = XkbKeysymToModifiers(display, KeysymIsoLevel3Shift)
+                         | XkbKeysymToModifiers(display, KeysymModeSwitch);
+    return (nativeModifiers & altGr) != 0;
+}
 #endif
 
 } // namespace
@@ -224,14 +238,17 @@ VirtualKeyEvent ToVirtualKey(int qtKey, Qt::KeyboardModifiers qtModifiers, quint
 VirtualKeyEvent ToVirtualKey(const QKeyEvent& event)
 {
     int qtKey = event.key();
+    Qt::KeyboardModifiers modifiers = event.modifiers();
 #ifdef VORN_USE_X11
-    if (!(event.modifiers() & Qt::KeypadModifier)) {
+    if (!(modifiers & Qt::KeypadModifier)) {
         const int letter = BaseLevelLetter(event.nativeScanCode());
         if (letter != Qt::Key_unknown)
             qtKey = letter;
     }
+    if (AltGrHeld(event.nativeModifiers()))
+        modifiers |= Qt::GroupSwitchModifier;
 #endif
-    return ToVirtualKey(qtKey, event.modifiers(), event.nativeScanCode(), event.nativeVirtualKey());
+    return ToVirtualKey(qtKey, modifiers, event.nativeScanCode(), event.nativeVirtualKey());
 }
 
 namespace {
