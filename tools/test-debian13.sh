@@ -17,6 +17,9 @@
 # deb.debian.org. Exits with the test command's status.
 set -euo pipefail
 
+case "${1:-}" in
+  -h | --help) sed -n '2,/^set -euo/{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
 if [ "$(id -u)" -ne 0 ]; then
   exec sudo -- "$0" "$@"
 fi
@@ -90,6 +93,9 @@ mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 git clone -q --no-checkout "$repo" "$root/root/vorn"
 git -C "$root/root/vorn" checkout -q --detach "$commit"
 
+# In the background and waited for, so that a TERM reaches the clean-up at
+# once instead of after the whole test command.
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true TERM="${TERM:-dumb}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd /root/vorn && ./dev.sh test'
+  /bin/bash -c 'cd /root/vorn && ./dev.sh test' &
+wait $!
