@@ -1,9 +1,9 @@
 # libFuzzer targets, with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Configure with clang, e.g.
-#   CXX=clang++-14 cmake -B build-fuzz -DVORN_FUZZ=ON -DVORN_BENCH=OFF
+#   CXX=clang++ cmake -B build-fuzz -DVORN_FUZZ=ON -DVORN_BENCH=OFF
 # and run them with fuzz/run_fuzzers.sh.
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  message(FATAL_ERROR "VORN_FUZZ needs clang (libFuzzer); configure with CXX=clang++-14")
+  message(FATAL_ERROR "VORN_FUZZ needs clang (libFuzzer); configure with CXX=clang++")
 endif()
 
 set(VORN_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

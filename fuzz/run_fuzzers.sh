@@ -24,10 +24,10 @@ shift
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
-cxx="$(command -v clang++-14 || command -v clang++ || true)"
-cc="$(command -v clang-14 || command -v clang || true)"
+cxx="$(command -v clang++ || command -v clang++-14 || true)"
+cc="$(command -v clang || command -v clang-14 || true)"
 if [ -z "$cxx" ] || [ -z "$cc" ]; then
-  echo "clang is needed (Debian: clang-14 libclang-rt-14-dev)" >&2
+  echo "clang is needed (Debian: clang libclang-rt-dev)" >&2
   exit 2
 fi
 
