@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "FaceMetrics.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
+#include "SizedFace.h"
 #include "VirtualKeys.h"
 
 namespace {
@@ -31,7 +31,6 @@ AnsiString faceName = "Noto Sans Old Hungarian";
 
 constexpr int ScrollBoxWidth = 476;
 constexpr int ScrollBoxHeight = 268;
-constexpr int PixelSize = 32;
 
 void KeystrokeWithRedraw(benchmark::State& state)
 {
@@ -49,14 +48,14 @@ void KeystrokeWithRedraw(benchmark::State& state)
     CursorPos = middle ? static_cast<int32_t>(length / 2) : static_cast<int32_t>(length);
 
     DrawingCanvas canvas;
-    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
+    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, TextPixelSize, scale);
 
     bool typeLetter = true;
     for (auto _ : state) {
         unsigned Key = typeLetter ? vk::KEY_A : vk::BACK;
         typeLetter = !typeLetter;
         if (ApplyKeyDown(TypedText, CursorPos, Layout, Key, KeyModifiers{}, false))
-            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
+            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, TextPixelSize, scale);
         benchmark::DoNotOptimize(canvas.bitmap.constBits());
     }
     state.counters["length"] = length;
@@ -100,7 +99,7 @@ int main(int argc, char** argv)
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
 
-    const auto face = ResolveCanvasFace(faceName.substr(0, MaxFaceNameBytes), faceName);
+    const auto face = ResolveFace(faceName);
     std::printf("face \"%s\" -> %s\n", faceName.c_str(), face ? face->file.c_str() : "(none)");
 
     MedianReporter reporter;

@@ -15,11 +15,6 @@ namespace {
 // Between the main window and the chart.
 constexpr int Gap = 8;
 
-bool SameFace(const std::optional<FaceSource>& a, const std::optional<FaceSource>& b)
-{
-    return a.has_value() == b.has_value() && (!a || (a->file == b->file && a->index == b->index));
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- TChartKey
@@ -91,7 +86,7 @@ TKeyboardChart::TKeyboardChart(QWidget* owner, const KeybLayout& layout, KeyType
 
 void TKeyboardChart::Update(const std::optional<FaceSource>& face)
 {
-    const bool newFace = !drawn || !SameFace(face, shownFace);
+    const bool newFace = !drawn || face != shownFace;
     if (newFace) {
         Faces = OpenChartFaces(face);
         shownFace = face;

@@ -4,31 +4,23 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QImageReader>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStandardPaths>
-#include <QStyledItemDelegate>
-#include <QVBoxLayout>
 
 #include "ClipboardForms.h"
-#include "FontPlatform.h"
+#include "Guarded.h"
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
-#include "Pictures.h"
 #include "SafeFile.h"
 #include "ScriptFaces.h"
 #include "Settings.h"
@@ -50,19 +42,6 @@ const QString TForm1::SvgFilter = QString::fromLatin1(SvgFilterText);
 
 namespace {
 
-constexpr int ListItemHeight = 18;
-
-class FixedHeightItems : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        QSize size = QStyledItemDelegate::sizeHint(option, index);
-        size.setHeight(ListItemHeight);
-        return size;
-    }
-};
-
 QString FromAnsi(const AnsiString& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -82,303 +61,13 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& glyph, const QString& tip,
-                        int left, int width)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(left, 8, width, 25);
-    // The icon also takes the "@2x" picture, which a screen with two or more
-    // device pixels to a pixel shows instead.
-    const QImage picture = ReadPicture(glyph);
-    button->setIcon(PictureIcon(glyph, picture));
-    button->setIconSize(picture.size());
-    button->setToolTip(tip);
-    button->setAccessibleName(tip);
-    return button;
-}
-
 } // namespace
-
-QImage ReadPicture(const QString& name)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray head = file.peek(4);
-    file.close();
-    const char* format = head.startsWith("BM")                      ? "bmp"
-                       : head.startsWith("\x89PNG")                 ? "png"
-                       : head == QByteArray::fromRawData("\0\0\1\0", 4) ? "ico"
-                                                                    : nullptr;
-    if (!format)
-        return QImage(name);
-    QImageReader reader(name, format);
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
-}
-
-QIcon PictureIcon(const QString& name)
-{
-    return PictureIcon(name, ReadPicture(name));
-}
-
-QIcon PictureIcon(const QString& name, const QImage& picture)
-{
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(picture));
-    // As QIcon(name) does: the picture for two device pixels to a pixel when
-    // a screen has more than one.
-    const QString twice = name + QStringLiteral("@2x");
-    if (qApp->devicePixelRatio() > 1 && QFile::exists(twice))
-        icon.addPixmap(QPixmap::fromImage(ReadPicture(twice)));
-    return icon;
-}
-
-QFont NamedByInstalledFamily(QFont font)
-{
-    const QStringList families = font.families();
-    if (families.size() != 1 || font.style() != QFont::StyleNormal || font.styleHint() != QFont::AnyStyle
-        || font.fixedPitch())
-        return font;
-    font.setFamilies({FromAnsi(DrawingFamily(ToAnsi(families.first())))});
-    return font;
-}
-
-// ---------------------------------------------------------------- Image1
-
-TImage::TImage(TForm1* owner, QWidget* parent) : QWidget(parent), form(owner)
-{
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void TImage::paintEvent(QPaintEvent*)
-{
-    // A move to a screen of another scale, or a change of the scale, repaints
-    // the window: the bitmap is drawn anew at the new scale first.
-    if (Canvas.created && !Canvas.bitmap.isNull() && Canvas.bitmap.devicePixelRatio() != form->ScreenScale())
-        Guarded([&] { form->FormResize(this); });
-    QPainter painter(this);
-    if (Canvas.created)
-        painter.drawImage(0, 0, Canvas.bitmap);
-    else
-        painter.fillRect(rect(), Qt::white);
-}
-
-void TImage::mousePressEvent(QMouseEvent*)
-{
-    Guarded([&] {
-        form->Image1MouseDown(this);
-        form->Image1Click(this);
-    });
-}
-
-void TImage::mouseDoubleClickEvent(QMouseEvent*)
-{
-    Guarded([&] { form->Image1DblClick(this); });
-}
-
-void TImage::contextMenuEvent(QContextMenuEvent* event)
-{
-    event->accept();
-    Guarded([&] { form->Image1ContextPopup(this, event->globalPos()); });
-}
-
-// ---------------------------------------------------------------- ScrollBox1
-
-TScrollBox::TScrollBox(TForm1* owner, QWidget* parent) : QScrollArea(parent), form(owner)
-{
-    viewport()->installEventFilter(this);
-}
-
-bool TScrollBox::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == viewport()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            Guarded([&] {
-                form->ScrollBox1MouseDown(this);
-                form->ScrollBox1Click(this);
-            });
-            return true;
-        case QEvent::MouseButtonDblClick:
-            Guarded([&] { form->ScrollBox1DblClick(this); });
-            return true;
-        case QEvent::Resize:
-            Guarded([&] { form->ScrollBox1Resize(this); });
-            break;
-        default:
-            break;
-        }
-    }
-    return QScrollArea::eventFilter(watched, event);
-}
-
-void TScrollBox::focusInEvent(QFocusEvent* event)
-{
-    QScrollArea::focusInEvent(event);
-    Guarded([&] { form->ScrollBox1Enter(this); });
-}
-
-// ---------------------------------------------------------------- RichEdit1
-
-TRichEdit::TRichEdit(TForm1* owner, QWidget* parent) : QTextEdit(parent), form(owner)
-{
-    // Keys must arrive as plain key events, not as composed input.
-    setAttribute(Qt::WA_InputMethodEnabled, false);
-    setTabChangesFocus(false);
-}
-
-bool TRichEdit::event(QEvent* event)
-{
-    // Claim every key before shortcuts and focus navigation (Tab, Backtab)
-    // can act on it: the editor handles, or swallows, them all.
-    if (event->type() == QEvent::ShortcutOverride) {
-        event->accept();
-        return true;
-    }
-    if (event->type() == QEvent::KeyPress) {
-        keyPressEvent(static_cast<QKeyEvent*>(event));
-        return true;
-    }
-    if (event->type() == QEvent::KeyRelease) {
-        keyReleaseEvent(static_cast<QKeyEvent*>(event));
-        return true;
-    }
-    return QTextEdit::event(event);
-}
-
-void TRichEdit::keyPressEvent(QKeyEvent* event)
-{
-    event->accept();
-    Guarded([&] {
-        VirtualKeyEvent key = ToVirtualKey(*event);
-        form->RichEdit1KeyDown(this, key.Key, key.modifiers);
-        QChar character = event->text().isEmpty() ? QChar() : event->text().at(0);
-        if (!character.isNull())
-            form->RichEdit1KeyPress(this, character);
-        // Taken as every key is, the Menu key opens no menu by itself where
-        // the platform does not turn it into a context menu request first.
-        if (event->key() == Qt::Key_Menu && !form->ImageMenu->isVisible())
-            form->RichEdit1ContextPopup(this);
-        if (event->key() == Qt::Key_F1)
-            form->KeyboardClick(this);
-    });
-}
-
-void TRichEdit::keyReleaseEvent(QKeyEvent* event)
-{
-    event->accept();
-    Guarded([&] {
-        VirtualKeyEvent key = ToVirtualKey(*event);
-        form->RichEdit1KeyUp(this, key.Key, key.modifiers);
-    });
-}
-
-void TRichEdit::inputMethodEvent(QInputMethodEvent* event)
-{
-    event->accept();
-    clear();
-}
-
-// The input control's own menu would edit its contents, which stay empty: any
-// context menu request on it opens Image1's menu instead.
-void TRichEdit::contextMenuEvent(QContextMenuEvent* event)
-{
-    event->accept();
-    Guarded([&] {
-        if (event->reason() == QContextMenuEvent::Mouse)
-            form->RichEdit1ContextPopup(this, event->globalPos());
-        else
-            form->RichEdit1ContextPopup(this);
-    });
-}
-
-bool TRichEdit::focusNextPrevChild(bool)
-{
-    return false;
-}
 
 // ---------------------------------------------------------------- TForm1
 
 TForm1::TForm1(QWidget* owner) : QWidget(owner)
 {
     CreateControls();
-    // Members are constructed by now (TypedText empty, Layout built, FaceName
-    // empty, CursorPos 0); only then does the form's creation handler run.
-    Guarded([&] { FormCreate(this); });
-}
-
-TForm1::~TForm1()
-{
-    // The settings are written while every member is still intact.
-    Guarded([&] { FormDestroy(this); });
-}
-
-void TForm1::CreateControls()
-{
-    setObjectName("Form1");
-    QFont windowFont(QStringLiteral("Arial"));
-    windowFont.setPixelSize(16);
-    setFont(NamedByInstalledFamily(windowFont));
-    move(274, 202);
-    resize(476, 350);
-    setWindowIcon(PictureIcon(QString::fromLatin1(pictures::Icon)));
-
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
-    Panel2 = new QFrame(this);
-    Panel2->setObjectName("Panel2");
-    Panel2->setFixedHeight(33);
-    RichEdit1 = new TRichEdit(this, Panel2);
-    RichEdit1->setObjectName("RichEdit1");
-    RichEdit1->setGeometry(0, 0, 9, 9);
-    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont richEditFont(QString::fromUtf8("Tirn\xC3\xA1 0860"));
-    richEditFont.setPixelSize(32);
-    RichEdit1->setFont(NamedByInstalledFamily(richEditFont));
-    ComboBox1 = new QComboBox(Panel2);
-    ComboBox1->setObjectName("ComboBox1");
-    ComboBox1->setGeometry(72, 0, 273, 26);
-    ComboBox1->setEditable(true);
-    ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setItemDelegate(new FixedHeightItems(ComboBox1));
-    ComboBox1->setAccessibleName(tr("Font"));
-    // Only the user's pick and the user's edit count as a change; the
-    // program's own setting of the text or the selection raises nothing.
-    connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
-    connect(ComboBox1->lineEdit(), &QLineEdit::textEdited, this,
-            [this] { Guarded([&] { ComboBox1Change(ComboBox1); }); });
-    column->addWidget(Panel2);
-
-    ScrollBox1 = new TScrollBox(this, this);
-    ScrollBox1->setObjectName("ScrollBox1");
-    ScrollBox1->setWidgetResizable(false);
-    Image1 = new TImage(this, nullptr);
-    Image1->setObjectName("Image1");
-    Image1->setAccessibleName(tr("Text"));
-    Image1->setGeometry(24, 0, 417, 105);
-    ScrollBox1->setWidget(Image1);
-    column->addWidget(ScrollBox1, 1);
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName("Panel1");
-    Panel1->setFixedHeight(49);
-    DelButton = MakeButton(Panel1, "DelButton", QString::fromLatin1(pictures::DelButton), tr("Delete"), 40, 75);
-    CutButton = MakeButton(Panel1, "CutButton", QString::fromLatin1(pictures::CutButton), tr("Cut"), 208, 81);
-    CopyButton = MakeButton(Panel1, "CopyButton", QString::fromLatin1(pictures::CopyButton), tr("Copy"), 360, 75);
-    connect(DelButton, &QPushButton::clicked, this, [this] { Guarded([&] { DelButtonClick(DelButton); }); });
-    connect(CutButton, &QPushButton::clicked, this, [this] { Guarded([&] { CutButtonClick(CutButton); }); });
-    connect(CopyButton, &QPushButton::clicked, this, [this] { Guarded([&] { CopyButtonClick(CopyButton); }); });
-    column->addWidget(Panel1);
-
-    setTabOrder(ScrollBox1, Panel1);
-    setTabOrder(RichEdit1, ComboBox1);
-
-    CreateImageMenu();
     AskPictureName = [this](QString& selectedFilter) {
         // The last folder saved to, else the pictures folder, else home; a
         // folder that does not exist would be offered as a file name.
@@ -396,24 +85,15 @@ void TForm1::CreateControls()
         selectedFilter = shown == svg ? SvgFilter : PngFilter;
         return name;
     };
+    // Members are constructed by now (TypedText empty, Layout built, FaceName
+    // empty, CursorPos 0); only then does the form's creation handler run.
+    Guarded([&] { FormCreate(this); });
 }
 
-void TForm1::CreateImageMenu()
+TForm1::~TForm1()
 {
-    ImageMenu = new QMenu(this);
-    ImageMenu->setObjectName("ImageMenu");
-    CopyPictureAction = ImageMenu->addAction(tr("Copy as picture"));
-    CopyPictureAction->setObjectName("CopyPictureAction");
-    SavePictureAction = ImageMenu->addAction(tr("Save as picture\u2026"));
-    SavePictureAction->setObjectName("SavePictureAction");
-    KeyboardAction = ImageMenu->addAction(tr("Keyboard"));
-    KeyboardAction->setObjectName("KeyboardAction");
-    connect(CopyPictureAction, &QAction::triggered, this,
-            [this] { Guarded([&] { CopyPictureClick(CopyPictureAction); }); });
-    connect(SavePictureAction, &QAction::triggered, this,
-            [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
-    connect(KeyboardAction, &QAction::triggered, this, [this] { Guarded([&] { KeyboardClick(KeyboardAction); }); });
-    connect(ImageMenu, &QMenu::aboutToHide, this, [this] { RichEdit1->setFocus(); });
+    // The settings are written while every member is still intact.
+    Guarded([&] { FormDestroy(this); });
 }
 
 void TForm1::FormCreate(QObject*)

@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "Guarded.h"
+#include "InstalledFamily.h"
 #include "LayoutCommand.h"
+#include "PictureReading.h"
 #include "Pictures.h"
 #include "RenderCommand.h"
 #include "Translators.h"

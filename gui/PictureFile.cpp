@@ -14,7 +14,7 @@
 #include <QString>
 
 #include "DrawingCanvas.h"
-#include "FaceMetrics.h"
+#include "FaceLookup.h"
 #include "SafeFile.h"
 #include "TextPicture.h"
 
@@ -38,28 +38,28 @@ std::optional<double> ParseScale(const std::string& value)
     return scale;
 }
 
-bool IsPictureWord(const std::string& option)
+bool IsPictureArgument(const std::string& option)
 {
     return option == "--face" || option == "--scale" || option == "-o";
 }
 
-bool IsHelpWord(const std::string& option)
+bool IsHelpArgument(const std::string& option)
 {
     return option == "--help" || option == "-h";
 }
 
-std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words)
+std::optional<std::string> TakePictureArgument(const std::string& option, const std::string& value, PictureArguments& arguments)
 {
     if (option == "--face") {
-        words.face = value;
+        arguments.face = value;
     } else if (option == "--scale") {
         const auto scale = ParseScale(value);
         if (!scale)
             return "--scale wants a number of 1 or more, not \"" + value + "\"";
-        words.scale = *scale;
-        words.scaleText = value;
+        arguments.scale = *scale;
+        arguments.scaleText = value;
     } else {
-        words.output = value;
+        arguments.output = value;
     }
     return std::nullopt;
 }
@@ -68,22 +68,16 @@ void WarnIfSubstituted(const std::string& command, const std::string& face, std:
 {
     if (face.empty())
         return;
-    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes), face);
+    const auto drawn = ResolveFace(face);
     const auto named = SelectFace(face);
-    const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
-    if (named && drawn && same(*named, *drawn))
+    if (named && drawn && *named == *drawn)
         return;
     err << "vorn " << command << ": no face named \"" << face << "\"; ";
     if (!drawn) {
         err << "no installed face can draw the text\n";
         return;
     }
-    std::string drawnName = drawn->file;
-    for (const AnsiString& name : EnumerateFaceNames()) {
-        const auto source = SelectFace(name);
-        if (source && same(*source, *drawn) && (drawnName == drawn->file || name < drawnName))
-            drawnName = name;
-    }
+    const AnsiString drawnName = NameOfFace(*drawn);
     err << "drawing with \"" << drawnName << "\" instead\n";
 }
 

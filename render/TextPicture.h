@@ -9,9 +9,9 @@
 #include <QXmlStreamWriter>
 
 #include "AnsiString.h"
-#include "FaceMetrics.h"
 #include "LineRenderer.h"
 #include "OwnWideString.h"
+#include "SizedFace.h"
 
 // A picture holds at most this many device pixels a side and in all (the
 // latter is 256 MB at four bytes a pixel); a text that needs more is refused

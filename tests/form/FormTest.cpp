@@ -1,142 +1,12 @@
-// The main window driven as a user would, on the private test fonts and in a
-// fresh working folder per test, so that each start reads its own Vorn.ini.
-#include <QApplication>
-#include <QClipboard>
-#include <QContextMenuEvent>
-#include <QDir>
-#include <QFontDatabase>
-#include <QFile>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QMimeData>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
+// The main window driven as a user would, on the private test fonts.
+#include "FormFixture.h"
 
-#include <cerrno>
-#include <cstring>
-#include <memory>
-
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include "FullDisk.h"
-#include "KeyboardWindow.h"
-#include "Pictures.h"
-#include "Unit1.h"
-
-namespace {
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QStringList Items(const QComboBox* combo)
-{
-    QStringList items;
-    for (int i = 0; i < combo->count(); ++i)
-        items << combo->itemText(i);
-    return items;
-}
-
-std::u16string Text(const TForm1& form)
-{
-    return std::u16string(form.TypedText.Buffer(), form.TypedText.Length());
-}
-
-bool AllWhite(const QImage& image)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixel(x, y) != qRgb(255, 255, 255))
-                return false;
-    return true;
-}
-
-const QString LongName = QStringLiteral("Vorn Test Face With A Really Long Family Name");
-
-// The three text forms that Copy places, in order.
-QList<QByteArray> TextForms()
-{
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    QList<QByteArray> forms;
-    for (const char* type : {"text/plain", "text/plain;charset=utf-16le", "text/plain;charset=iso-8859-1"})
-        forms << (data ? data->data(QString::fromLatin1(type)) : QByteArray());
-    return forms;
-}
-
-} // namespace
-
-class FormTests : public QObject {
+class FormTests : public FormFixture {
     Q_OBJECT
 
-private:
-    std::unique_ptr<QTemporaryDir> folder;
-    QString startFolder;
-
-    // Saves a picture of one letter under name and answers the message box
-    // it showed, closed as soon as its own event loop runs.
-    QString MessageOnSave(const QString& name)
-    {
-        auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        form->AskPictureName = [&](QString&) { return name; };
-        QString shown;
-        QTimer closer;
-        closer.setSingleShot(true);
-        connect(&closer, &QTimer::timeout, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                box->accept();
-            }
-        });
-        closer.start(0);
-        form->SavePictureAction->trigger();
-        return shown;
-    }
-
-    std::unique_ptr<TForm1> Start()
-    {
-        auto form = std::make_unique<TForm1>();
-        form->show();
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form.get()))
-            qWarning("window did not become active");
-        QApplication::processEvents();
-        return form;
-    }
-
-    void Pick(TForm1& form, const QString& name)
-    {
-        const int index = form.ComboBox1->findText(name);
-        QVERIFY2(index >= 0, qPrintable(name));
-        form.ComboBox1->setCurrentIndex(index);
-        emit form.ComboBox1->activated(index);
-    }
-
 private slots:
-    void init()
-    {
-        startFolder = QDir::currentPath();
-        folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(folder->isValid());
-        QVERIFY(QDir::setCurrent(folder->path()));
-        qputenv("XDG_CACHE_HOME", folder->path().toUtf8() + "/cache");
-    }
-
-    void cleanup() { QDir::setCurrent(startFolder); }
+    void init() { Init(); }
+    void cleanup() { Cleanup(); }
 
     void startsEmptyWithTheScriptFacesInByteOrder()
     {
@@ -171,11 +41,11 @@ private slots:
         QTest::keyClick(form->RichEdit1, Qt::Key_W);
         QTest::keyClick(form->RichEdit1, Qt::Key_Return);
         QCOMPARE(form->RichEdit1->toPlainText(), QString());
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0020, 0x0892, 0x000D}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0020, 0x0892, 0x000D}));
         QCOMPARE(form->CursorPos, 4);
         QTest::keyClick(form->RichEdit1, Qt::Key_Backspace);
         QTest::keyClick(form->RichEdit1, Qt::Key_Right);
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0020, 0x0892}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0020, 0x0892}));
         QCOMPARE(form->CursorPos, 2);
         QCOMPARE(form->RichEdit1->toPlainText(), QString());
     }
@@ -206,25 +76,25 @@ private slots:
 
     void theRememberedFaceIsSelectedAndSavedAgain()
     {
-        WriteFile(QStringLiteral("Vorn.ini"), "[Other]\nx=1\n[vorn]\nfontname = Zeta \nMore=2\n");
+        WriteFile("Vorn.ini", "[Other]\nx=1\n[vorn]\nfontname = Zeta \nMore=2\n");
         {
             auto form = Start();
             QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Zeta"));
             QCOMPARE(form->FaceName, AnsiString("Zeta"));
             QCOMPARE(form->Image1->Canvas.faceName, AnsiString("Zeta"));
         }
-        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=Zeta\n"));
+        QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=Zeta\n"));
     }
 
     void anUnlistedRememberedFaceIsSavedEmpty()
     {
-        WriteFile(QStringLiteral("Vorn.ini"), "[VORN]\nFontName=Vorn Below\n");
+        WriteFile("Vorn.ini", "[VORN]\nFontName=Vorn Below\n");
         {
             auto form = Start();
             QCOMPARE(form->ComboBox1->currentIndex(), -1);
             QCOMPARE(form->FaceName, AnsiString());
         }
-        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=\n"));
+        QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=\n"));
     }
 
     void aPickRedrawsInThatFaceAndKeepsItsName()
@@ -265,7 +135,7 @@ private slots:
             QCOMPARE(form->FaceName, LongName.toStdString());
             QCOMPARE(form->Image1->Canvas.faceName, LongName.toStdString().substr(0, 31));
         }
-        QCOMPARE(ReadFile(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=") + LongName.toUtf8() + "\n");
+        QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=") + LongName.toUtf8() + "\n");
         auto again = Start();
         QCOMPARE(again->ComboBox1->currentText(), LongName);
     }
@@ -282,7 +152,7 @@ private slots:
         QCOMPARE(data->data(QStringLiteral("text/plain;charset=utf-16le")),
                  QByteArray("\x0F\x20\x60\x08\x0D\x00\x00\x00", 8));
         QCOMPARE(data->data(QStringLiteral("text/plain;charset=iso-8859-1")), QByteArray("\x7F\x7F\x0D\x00", 4));
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x000D}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x000D}));
         QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
     }
 
@@ -318,52 +188,6 @@ private slots:
     }
 
     // Also run with QT_SCALE_FACTOR=2.
-    void imageMenuCopiesThePictureAndLeavesTheTextForms()
-    {
-        auto form = Start();
-        Pick(*form, QStringLiteral("Vorn Test Sans"));
-        auto* menu = form->findChild<QMenu*>(QStringLiteral("ImageMenu"));
-        QVERIFY(menu);
-        QStringList entries;
-        for (const QAction* action : menu->actions())
-            entries << action->text();
-        QCOMPARE(entries, (QStringList{QStringLiteral("Copy as picture"), QString::fromUtf8("Save as picture\u2026"),
-                                       QStringLiteral("Keyboard")}));
-
-        // A right click with no text: both entries off; closed, the menu
-        // gives the focus to RichEdit1 wherever it was.
-        form->ComboBox1->setFocus();
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), form->Image1->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(form->Image1, &rightClick);
-        QVERIFY(menu->isVisible() && !form->CopyPictureAction->isEnabled() && !form->SavePictureAction->isEnabled());
-        QTest::keyClick(menu, Qt::Key_Escape);
-        QVERIFY(!menu->isVisible());
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
-
-        for (Qt::Key key : {Qt::Key_A, Qt::Key_Return, Qt::Key_B})
-            QTest::keyClick(form->RichEdit1, key);
-        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
-        const QList<QByteArray> textForms = TextForms();
-
-        // The Menu key types nothing; the first entry copies the picture.
-        QTest::keyClick(form->RichEdit1, Qt::Key_Menu);
-        QVERIFY(menu->isVisible() && form->CopyPictureAction->isEnabled() && form->SavePictureAction->isEnabled());
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x000D, 0x0861}));
-        QTest::keyClick(menu, Qt::Key_Down);
-        QTest::keyClick(menu, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
-        const QImage picture = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
-        const double scale = std::max(2.0, form->devicePixelRatioF());
-        QCOMPARE(picture.devicePixelRatio(), scale);
-        // Ink from 18 to 2 px left of the right edge on two lines, 8 px around.
-        QCOMPARE(picture.size(), QSize(16 + 16, 2 * 36 + 16) * scale);
-        QCOMPARE(picture.text(QStringLiteral("Description")), QString::fromUtf16(u"\u0860\r\u0861"));
-
-        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
-        QCOMPARE(TextForms(), textForms);
-    }
-
-    // Also run with QT_SCALE_FACTOR=2.
     void keyboardChartTypesTheClickedKeysAndGivesTheFocusBack()
     {
         auto form = Start();
@@ -387,14 +211,14 @@ private slots:
         const auto plainGlyph = [](TChartKey* clicked) { return clicked->rect().center(); };
         const auto ctrlAltGlyph = [](TChartKey* clicked) { return clicked->Plan.ctrlAltArea.center(); };
         click(key("A"), plainGlyph(key("A")));
-        QCOMPARE(Text(*form), (std::u16string{0x0860}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860}));
         click(key("C"), ctrlAltGlyph(key("C")));
         click(key("SPACE"), plainGlyph(key("SPACE")));
         click(key("RETURN"), plainGlyph(key("RETURN")));
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x000D}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x000D}));
         click(key("BACK"), plainGlyph(key("BACK")));
         QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QCOMPARE(Text(*form), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x0861}));
+        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x0861}));
         QCOMPARE(key("C")->toolTip(), QString::fromUtf8("U+0862 \u00B7 Ctrl+Alt U+0863"));
 
         // Drawn at the screen's scale; drawn anew in the face picked next.
@@ -435,65 +259,6 @@ private slots:
             QVERIFY2(PlaceBeside(window, chart, row.screen) == row.expected, row.where);
     }
 
-    void savePictureWritesTheChosenTypeUnderItsExtension()
-    {
-        auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        QDir out(folder->path());
-        const QString rows[][3] = {{"a", TForm1::PngFilter, "a.png"},
-                                   {"b.PNG", TForm1::PngFilter, "b.PNG"},
-                                   {"c.png", TForm1::SvgFilter, "c.png.svg"}};
-        for (const auto& [typed, chosen, written] : rows) {
-            form->AskPictureName = [&](QString& filter) {
-                filter = chosen;
-                return out.filePath(typed);
-            };
-            form->SavePictureAction->trigger();
-            const QByteArray bytes = ReadFile(out.filePath(written));
-            QVERIFY2(chosen == TForm1::PngFilter
-                         ? QImage::fromData(bytes).text(QStringLiteral("Description")) == QChar(0x0860)
-                         : bytes.contains("<title>\xE0\xA1\xA0</title>"),
-                     qPrintable(written));
-        }
-        QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), (QStringList{"a.png", "b.PNG", "c.png.svg"}));
-    }
-
-    void saveIntoAReadOnlyFolderShowsWhyAndLeavesNoFile()
-    {
-        // Root may write anywhere but on a file system mounted read-only.
-        const QByteArray readOnly = folder->filePath(QStringLiteral("read-only")).toLocal8Bit();
-        QVERIFY(mkdir(readOnly.constData(), 0555) == 0);
-        const bool root = geteuid() == 0;
-        if (root && mount("vorn-form-test", readOnly.constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
-            QSKIP("running as root and cannot mount a read-only file system here");
-        const std::shared_ptr<void> unmount(nullptr, [&](void*) {
-            root ? umount2(readOnly.constData(), MNT_DETACH) : chmod(readOnly.constData(), 0755);
-        });
-
-        const QString name = QString::fromLocal8Bit(readOnly) + QStringLiteral("/text.png");
-        const QString shown = MessageOnSave(name);
-        const QString start = QStringLiteral("The picture could not be saved as \"%1\": ").arg(name);
-        QVERIFY2(shown.startsWith(start) && shown.size() > start.size(), qPrintable(shown));
-        QCOMPARE(QDir(QString::fromLocal8Bit(readOnly)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList());
-    }
-
-    void saveOnAFullDiskShowsWhyAndKeepsTheOldPicture()
-    {
-        FullDisk disk(folder->filePath(QStringLiteral("full")).toStdString());
-        if (!disk.mounted())
-            QSKIP(disk.reason().c_str());
-        const QString name = QString::fromStdString(disk.folder() + "/text.png");
-        QFile old(name);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the old picture") == 15);
-        old.close();
-        disk.Fill();
-        QCOMPARE(MessageOnSave(name),
-                 QStringLiteral("The picture could not be saved as \"%1\": %2")
-                     .arg(name, QString::fromLocal8Bit(std::strerror(ENOSPC))));
-        QCOMPARE(ReadFile(name), QByteArray("the old picture"));
-    }
-
     // Fonts named by the installed family that Qt falls back to draw what the
     // fonts as named draw: the same face at the same size. The form's own
     // fonts are named so.
@@ -530,43 +295,6 @@ private slots:
             QCOMPARE(named.weight(), asNamed.weight());
         }
         QCOMPARE(NamedByInstalledFamily(italic).families(), italic.families());
-    }
-
-    // The pictures read by the reader of their own format are those that Qt
-    // reads when it finds the format itself. Their icons hold the same sizes
-    // as Qt's, and draw, at each ratio, the picture made for it: the "@2x" one
-    // where the screen has two device pixels to a pixel, shrunk smoothly to
-    // the size asked for and never blown up. (Qt 6.8's own icon of the file
-    // blows the 1x picture up there instead.)
-    void picturesAndIconsAreThoseQtMakesOfTheFiles()
-    {
-        // Pixels only: a picture's ratio is another check's business.
-        const auto argb = [](const QImage& image) {
-            QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-            pixels.setDevicePixelRatio(1);
-            return pixels;
-        };
-        for (const char* name : {pictures::Icon, pictures::DelButton, pictures::CutButton, pictures::CopyButton}) {
-            const QString file = QString::fromLatin1(name);
-            for (const QString& picture : {file, file + QStringLiteral("@2x")}) {
-                const QImage read = ReadPicture(picture);
-                QVERIFY2(!read.isNull(), qPrintable(picture));
-                QCOMPARE(argb(read), argb(QImage(picture)));
-                QCOMPARE(read.devicePixelRatio(), QImage(picture).devicePixelRatio());
-            }
-            const QIcon icon = PictureIcon(file);
-            QCOMPARE(icon.availableSizes(), QIcon(file).availableSizes());
-            for (const int side : {16, 18, 32, 64, 128})
-                for (const double ratio : {1.0, 2.0}) {
-                    const bool twice = ratio > 1 && qApp->devicePixelRatio() > 1;
-                    const QImage shown = argb(QImage(twice ? file + QStringLiteral("@2x") : file));
-                    const QSize room = QSize(side, side) * ratio;
-                    const QImage expected = shown.width() <= room.width() && shown.height() <= room.height()
-                        ? shown
-                        : shown.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                    QCOMPARE(argb(icon.pixmap(QSize(side, side), ratio).toImage()), expected);
-                }
-        }
     }
 
     void cutCopiesThenLeavesAWhiteEmptyImage()

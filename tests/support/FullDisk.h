@@ -13,10 +13,12 @@
 // (as CI has); reason() says why the disk could not be had, for the skip.
 class FullDisk {
 public:
-    explicit FullDisk(std::string folder) : folder_(std::move(folder))
+    // size: the tmpfs's size option, room enough for what the test writes
+    // before it fills the disk.
+    explicit FullDisk(std::string folder, const std::string& size = "64k") : folder_(std::move(folder))
     {
         mkdir(folder_.c_str(), 0755);
-        if (mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        if (mount("tmpfs", folder_.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0) {
             reason_ = "cannot mount a tmpfs on " + folder_ + " (" + std::strerror(errno) + "; needs root)";
             return;
         }
