@@ -90,12 +90,12 @@ mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 
 # The committed state only: what a clean clone of HEAD holds.
-git clone -q --no-checkout "$repo" "$root/root/vorn"
-git -C "$root/root/vorn" checkout -q --detach "$commit"
+git clone -q --no-checkout "$repo" "$root/srv/vorn"
+git -C "$root/srv/vorn" checkout -q --detach "$commit"
 
 # In the background and waited for, so that a TERM reaches the clean-up at
 # once instead of after the whole test command.
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true TERM="${TERM:-dumb}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd /root/vorn && ./dev.sh test' &
+  /bin/bash -c 'cd /srv/vorn && ./dev.sh test' &
 wait $!
