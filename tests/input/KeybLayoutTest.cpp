@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -32,15 +31,16 @@ struct Codes {
 // space comes from the keystroke handling).
 std::vector<uint16_t> CellCodes(const std::string& cell, size_t keys)
 {
+    // Every "U+XXXX" in the cell, in order.
+    std::vector<uint16_t> named;
+    for (size_t at = cell.find("U+"); at != std::string::npos; at = cell.find("U+", at + 2))
+        named.push_back(uint16_t(std::stoul(cell.substr(at + 2, 4), nullptr, 16)));
     std::vector<uint16_t> codes;
-    std::smatch match;
-    if (std::regex_search(cell, match, std::regex("U\\+([0-9A-F]{4}) to U\\+([0-9A-F]{4})"))) {
-        for (unsigned code = std::stoul(match[1], nullptr, 16); code <= std::stoul(match[2], nullptr, 16); ++code)
+    if (named.size() == 2 && cell.find(" to ") != std::string::npos) {
+        for (unsigned code = named[0]; code <= named[1]; ++code)
             codes.push_back(uint16_t(code));
-    } else if (cell.find("U+") != std::string::npos) {
-        const std::regex one("U\\+([0-9A-F]{4})");
-        for (auto it = std::sregex_iterator(cell.begin(), cell.end(), one); it != std::sregex_iterator(); ++it)
-            codes.push_back(uint16_t(std::stoul((*it)[1], nullptr, 16)));
+    } else if (!named.empty()) {
+        codes = named;
     } else if (cell == "space" || cell == "plain space") {
         codes.push_back(0x0020);
     } else if (cell == "line break") {
@@ -51,6 +51,13 @@ std::vector<uint16_t> CellCodes(const std::string& cell, size_t keys)
     return codes;
 }
 
+// The cell without the spaces around it.
+std::string Trimmed(const std::string& cell)
+{
+    const size_t first = cell.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : cell.substr(first, cell.find_last_not_of(' ') - first + 1);
+}
+
 // The virtual keys of one key cell: "A", "0", "1 to 6", "7, 8, 9", "`;`",
 // "Space", "Enter".
 std::vector<unsigned> CellKeys(std::string cell)
@@ -58,14 +65,19 @@ std::vector<unsigned> CellKeys(std::string cell)
     static const std::map<std::string, unsigned> named = {
         {"Space", 0x20}, {"Enter", 0x0D}, {";", 0xBA}, {"=", 0xBB}, {",", 0xBC}, {"-", 0xBD},  {".", 0xBE},
         {"/", 0xBF},     {"`", 0xC0},     {"\\", 0xDC}, {"'", 0xDE}};
-    if (cell.size() >= 2 && cell.front() == '`')
-        cell = std::regex_replace(cell, std::regex("^`+ ?| ?`+$"), "");
+    // Markdown code: "`;`", and "`` ` ``" for the backtick itself.
+    if (cell.size() >= 2 && cell.front() == '`') {
+        cell.erase(0, cell.find_first_not_of('`'));
+        cell.erase(cell.find_last_not_of('`') + 1);
+        if (cell.size() >= 2 && cell.front() == ' ' && cell.back() == ' ')
+            cell = cell.substr(1, cell.size() - 2);
+    }
     if (const auto found = named.find(cell); found != named.end())
         return {found->second};
-    std::smatch match;
-    if (std::regex_match(cell, match, std::regex("(\\d) to (\\d)"))) {
+    if (cell.size() == 6 && std::isdigit(static_cast<unsigned char>(cell[0])) && cell.compare(1, 4, " to ") == 0
+        && std::isdigit(static_cast<unsigned char>(cell[5]))) {
         std::vector<unsigned> keys;
-        for (char digit = match[1].str()[0]; digit <= match[2].str()[0]; ++digit)
+        for (char digit = cell[0]; digit <= cell[5]; ++digit)
             keys.push_back(unsigned(digit));
         return keys;
     }
@@ -95,7 +107,7 @@ std::map<unsigned, Codes> ReadmeTable()
         std::vector<std::string> cells;
         std::stringstream row(line.substr(1));
         for (std::string cell; std::getline(row, cell, '|');)
-            cells.push_back(std::regex_replace(cell, std::regex("^ +| +$"), ""));
+            cells.push_back(Trimmed(cell));
         EXPECT_EQ(cells.size(), 3u) << line;
         if (cells.size() != 3)
             continue;
