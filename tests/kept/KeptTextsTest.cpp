@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "KeptTexts.h"
+#include "TempFolder.h"
+#include "WholeFile.h"
+
+namespace {
+
+// A window that keeps text and then ends as a kill would end it: no
+// destructor runs, only the system lets its lock go.
+void KilledWindow(const std::string& folder, const std::u16string& text, int32_t cursor)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto* kept = new KeptTexts(folder);
+        _exit(kept->Keep(text, cursor) ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+std::vector<std::u16string> TakeAll(KeptTexts& kept)
+{
+    std::vector<std::u16string> taken;
+    while (const auto text = kept.TakeLeftText())
+        taken.push_back(text->units);
+    return taken;
+}
+
+TEST(KeptTexts, ARunningWindowsTextIsNotOfferedItsEndedOneIs)
+{
+    TempFolder temp;
+    const std::string folder = temp.Path() + "/state/vorn";
+    auto first = std::make_unique<KeptTexts>(folder);
+    KeptTexts second(folder);
+    ASSERT_FALSE(first->Keep(u"\u0860\u0861", 1));
+    EXPECT_FALSE(second.HasLeftText());
+    first.reset();
+    ASSERT_TRUE(second.HasLeftText());
+    const auto text = second.TakeLeftText();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->units, u"\u0860\u0861");
+    EXPECT_EQ(text->cursor, 1);
+    // Taken, it is the taker's own text now, and offered to no one else.
+    EXPECT_FALSE(second.HasLeftText());
+    EXPECT_FALSE(KeptTexts(folder).HasLeftText());
+    EXPECT_EQ(ModeOf(folder), 0700u);
+}
+
+TEST(KeptTexts, TwoKilledWindowsEachGiveTheirTextNewestFirst)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"older", 5);
+    // File systems may keep coarse modification times: the older text is
+    // made ten seconds older.
+    for (const std::string& name : FolderEntries(temp.Path()))
+        if (name.ends_with(".text")) {
+            const timespec times[2] = {{time(nullptr) - 10, 0}, {time(nullptr) - 10, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, (temp.Path() + "/" + name).c_str(), times, 0), 0);
+        }
+    KilledWindow(temp.Path(), u"newer\xD800", 2);
+    KeptTexts kept(temp.Path());
+    EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"newer\xD800", u"older"}));
+}
+
+TEST(KeptTexts, AnEmptyTextLeavesNothing)
+{
+    TempFolder temp;
+    {
+        KeptTexts kept(temp.Path());
+        ASSERT_FALSE(kept.Keep(u"abc", 3));
+        ASSERT_FALSE(kept.Keep(u"", 0));
+    }
+    KilledWindow(temp.Path(), u"", 0);
+    EXPECT_FALSE(KeptTexts(temp.Path()).HasLeftText());
+}
+
+TEST(KeptTexts, OnlyTheNewestFewEndedTextsStay)
+{
+    TempFolder temp;
+    for (int i = 0; i < KeptTexts::MaxLeftTexts + 3; ++i)
+        KilledWindow(temp.Path(), u"text", 0);
+    KeptTexts kept(temp.Path());
+    // Its own lock, and the texts: the ended windows' locks are gone too.
+    EXPECT_EQ(FolderEntries(temp.Path()).size(), KeptTexts::MaxLeftTexts + 1u);
+    EXPECT_EQ(TakeAll(kept).size(), std::size_t(KeptTexts::MaxLeftTexts));
+}
+
+TEST(KeptTexts, EntriesThatAreNotTextsAreSkippedOrLeftAlone)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"good", 0);
+    const std::string id = "1-0123456789abcdef";
+    // A FIFO under a text's name would hang a plain read.
+    ASSERT_EQ(mkfifo((temp.Path() + "/" + id + ".text").c_str(), 0600), 0);
+    WriteFile(temp.Path() + "/2-0123456789abcdef.text", "not a kept text");
+    WriteFile(temp.Path() + "/notes.txt", "the user's own");
+    KeptTexts kept(temp.Path());
+    EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
+    EXPECT_EQ(ReadFile(temp.Path() + "/notes.txt"), "the user's own");
+}
+
+TEST(KeptTexts, AFolderThatCannotBeMadeFailsEveryKeepWithTheReason)
+{
+    TempFolder temp;
+    WriteFile(temp.Path() + "/file", "");
+    KeptTexts kept(temp.Path() + "/file/vorn");
+    const auto fault = kept.Keep(u"abc", 0);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(*fault, "Not a directory");
+    EXPECT_FALSE(kept.HasLeftText());
+    EXPECT_FALSE(kept.TakeLeftText());
+}
+
+TEST(KeptTexts, DecodingRefusesWhatIsNotAKeptText)
+{
+    const std::string good = EncodeKeptText(u"ab", 1);
+    EXPECT_EQ(good, std::string("VORN KEPT TEXT 1 cursor=1\na\0b\0", 30));
+    const struct {
+        std::string bytes;
+        bool taken;
+        int32_t cursor;
+    } rows[] = {
+        {good, true, 1},
+        {EncodeKeptText(u"ab", 7), true, 2},                  // cursor past the end: at the end
+        {good.substr(0, good.size() - 1), false, 0},          // odd byte count
+        {"VORN KEPT TEXT 1 cursor=x\na\0", false, 0},         // cursor not a number
+        {"VORN KEPT TEXT 2 cursor=0\na\0", false, 0},         // another format
+        {std::string("VORN KEPT TEXT 1 cursor=0\n\0\0", 28), false, 0}, // a unit 0
+    };
+    for (const auto& row : rows) {
+        const auto text = DecodeKeptText(row.bytes);
+        EXPECT_EQ(bool(text), row.taken) << row.bytes;
+        if (text) {
+            EXPECT_EQ(text->cursor, row.cursor);
+        }
+    }
+}
+
+// The file layer: a write that fails (here at the file size limit, which
+// binds root too) leaves the old file and no temporary file.
+TEST(WholeFile, AFailedReplaceKeepsTheOldFile)
+{
+    TempFolder temp;
+    const std::string name = temp.Path() + "/text.txt";
+    WriteFile(name, "old");
+    rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto previous = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto fault = ReplaceWholeFile(name, std::string(4096, 'x'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, previous);
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(*fault, "File too large");
+    EXPECT_EQ(ReadFile(name), "old");
+    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"text.txt"});
+    EXPECT_FALSE(ReplaceWholeFile(name, "new"));
+    EXPECT_EQ(ReadFile(name), "new");
+}
+
+TEST(WholeFile, ReadRefusesWhatIsNotARegularFileOrTooLarge)
+{
+    TempFolder temp;
+    WriteFile(temp.Path() + "/five", "12345");
+    ASSERT_EQ(mkfifo((temp.Path() + "/fifo").c_str(), 0600), 0);
+    const struct {
+        const char* name;
+        std::size_t limit;
+        const char* bytes;
+        const char* error;
+        bool tooLarge;
+    } rows[] = {
+        {"five", 5, "12345", "", false},
+        {"five", 4, "", "", true},
+        {"fifo", 5, "", "not a regular file", false},
+        {".", 5, "", "not a regular file", false},
+        {"missing", 5, "", "No such file or directory", false},
+    };
+    for (const auto& row : rows) {
+        const WholeFileRead read = ReadWholeFile(temp.Path() + "/" + row.name, row.limit);
+        EXPECT_EQ(read.bytes, row.bytes) << row.name;
+        EXPECT_EQ(read.error, row.error) << row.name;
+        EXPECT_EQ(read.tooLarge, row.tooLarge) << row.name;
+    }
+}
+
+} // namespace
