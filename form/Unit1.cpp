@@ -26,14 +26,17 @@
 
 #include "ClipboardForms.h"
 #include "FontPlatform.h"
+#include "KeptTexts.h"
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
 #include "Pictures.h"
 #include "ScriptFaces.h"
 #include "Settings.h"
+#include "TextFile.h"
 #include "TextPicture.h"
 #include "UnicodeList.h"
+#include "WholeFile.h"
 
 TForm1* Form1 = nullptr;
 
@@ -63,6 +66,11 @@ QString FromAnsi(const AnsiString& text)
 AnsiString ToAnsi(const QString& text)
 {
     return text.toStdString();
+}
+
+std::u16string_view Units(const OwnWideString& text)
+{
+    return {text.Buffer(), text.Length()};
 }
 
 // The wait cursor covers the catalogue build and goes away however it ends.
@@ -368,6 +376,23 @@ void TForm1::CreateControls()
     setTabOrder(RichEdit1, ComboBox1);
 
     CreateImageMenu();
+    KeepTimer = new QTimer(this);
+    KeepTimer->setObjectName("KeepTimer");
+    KeepTimer->setSingleShot(true);
+    KeepTimer->setInterval(1000);
+    connect(KeepTimer, &QTimer::timeout, this, [this] { Guarded([&] { KeepText(); }); });
+    Kept = std::make_unique<KeptTexts>(KeptTexts::DefaultFolder());
+    UpdateEditActions();
+    AskTextName = [this](bool save) {
+        QString folder = lastTextFolder;
+        for (const QString& candidate :
+             {QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()})
+            if (!QFileInfo(folder).isDir())
+                folder = candidate;
+        const QString filter = tr("Text (*.txt);;All files (*)");
+        return save ? QFileDialog::getSaveFileName(this, tr("Save text"), folder + QDir::separator(), filter)
+                    : QFileDialog::getOpenFileName(this, tr("Open text"), folder, filter);
+    };
     AskPictureName = [this](QString& selectedFilter) {
         // The last folder saved to, else the pictures folder, else home; a
         // folder that does not exist would be offered as a file name.
@@ -396,6 +421,24 @@ void TForm1::CreateImageMenu()
     connect(SavePictureAction, &QAction::triggered, this,
             [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
     connect(KeyboardAction, &QAction::triggered, this, [this] { Guarded([&] { KeyboardClick(KeyboardAction); }); });
+    ImageMenu->addSeparator();
+    UndoAction = ImageMenu->addAction(tr("Undo"));
+    UndoAction->setObjectName("UndoAction");
+    RedoAction = ImageMenu->addAction(tr("Redo"));
+    RedoAction->setObjectName("RedoAction");
+    ImageMenu->addSeparator();
+    OpenTextAction = ImageMenu->addAction(tr("Open text\u2026"));
+    OpenTextAction->setObjectName("OpenTextAction");
+    SaveTextAction = ImageMenu->addAction(tr("Save text\u2026"));
+    SaveTextAction->setObjectName("SaveTextAction");
+    RestoreTextAction = ImageMenu->addAction(tr("Restore last text"));
+    RestoreTextAction->setObjectName("RestoreTextAction");
+    const std::pair<QAction*, void (TForm1::*)(QObject*)> handlers[] = {
+        {UndoAction, &TForm1::UndoClick},         {RedoAction, &TForm1::RedoClick},
+        {OpenTextAction, &TForm1::OpenTextClick}, {SaveTextAction, &TForm1::SaveTextClick},
+        {RestoreTextAction, &TForm1::RestoreTextClick}};
+    for (const auto& [action, handler] : handlers)
+        connect(action, &QAction::triggered, this, [this, action, handler] { Guarded([&] { (this->*handler)(action); }); });
     connect(ImageMenu, &QMenu::aboutToHide, this, [this] { RichEdit1->setFocus(); });
 }
 
@@ -413,6 +456,8 @@ void TForm1::FormCreate(QObject*)
 
 void TForm1::FormDestroy(QObject*)
 {
+    KeepTimer->stop();
+    KeepText();
     SaveIni(FaceName);
 }
 
@@ -492,7 +537,10 @@ void TForm1::FormResize(QObject*)
 void TForm1::RichEdit1KeyDown(QObject* Sender, unsigned& Key, KeyModifiers Shift)
 {
     RichEdit1->clear();
-    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn());
+    const uint32_t length = TypedText.Length();
+    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn(), History);
+    if (TypedText.Length() != length)
+        TextChanged();
     if (redraw)
         FormResize(Sender);
     RichEdit1->setFocus();
@@ -524,6 +572,7 @@ void TForm1::Image1ContextPopup(QObject*, const QPoint& globalPos)
     const bool hasText = !TypedText.IsEmpty();
     CopyPictureAction->setEnabled(hasText);
     SavePictureAction->setEnabled(hasText);
+    UpdateEditActions();
     ImageMenu->popup(globalPos);
 }
 
@@ -643,6 +692,10 @@ void TForm1::CopyButtonClick(QObject*)
 
 void TForm1::DelButtonClick(QObject*)
 {
+    if (!TypedText.IsEmpty()) {
+        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), {}, 0);
+        TextChanged();
+    }
     TypedText = OwnWideString();
     CursorPos = 0;
     RichEdit1->clear();
@@ -674,4 +727,124 @@ void TForm1::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     Guarded([&] { FormResize(this); });
+}
+
+// ---------------------------------------------------------------- The text kept
+
+void TForm1::UpdateEditActions()
+{
+    UndoAction->setEnabled(History.CanUndo());
+    RedoAction->setEnabled(History.CanRedo());
+    RestoreTextAction->setEnabled(Kept->HasLeftText());
+}
+
+void TForm1::TextChanged()
+{
+    ++textVersion;
+    // Not restarted by each change: a steady typist's text is still kept
+    // once a second.
+    if (!KeepTimer->isActive())
+        KeepTimer->start();
+    UndoAction->setEnabled(History.CanUndo());
+    RedoAction->setEnabled(History.CanRedo());
+}
+
+void TForm1::KeepText()
+{
+    if (keptVersion == textVersion)
+        return;
+    keptVersion = textVersion;
+    const std::optional<std::string> fault = Kept->Keep(Units(TypedText), CursorPos);
+    if (!fault || keepFaultShown)
+        return;
+    keepFaultShown = true;
+    const QString message = tr("The text cannot be kept in \"%1\": %2. Typing goes on, but a later start "
+                               "will not be able to restore it.")
+                                .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(Kept->Folder())),
+                                     QString::fromLocal8Bit(*fault));
+    if (!isVisible()) {
+        QMessageBox::warning(nullptr, tr("Keep text"), message);
+        return;
+    }
+    // Said once and left aside: the keys go on to the text.
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Keep text"), message, QMessageBox::Ok, this);
+    box->setObjectName("KeepFaultBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void TForm1::UndoClick(QObject* Sender)
+{
+    if (History.Undo(TypedText, CursorPos)) {
+        TextChanged();
+        FormResize(Sender);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::RedoClick(QObject* Sender)
+{
+    if (History.Redo(TypedText, CursorPos)) {
+        TextChanged();
+        FormResize(Sender);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::OpenTextClick(QObject* Sender)
+{
+    const QString name = AskTextName(false);
+    if (!name.isEmpty()) {
+        const WholeFileRead read = ReadWholeFile(QFile::encodeName(name).toStdString(), MaxTextFileBytes);
+        DecodedTextFile text;
+        QString fault = read.tooLarge ? tr("it is larger than 16 MiB") : QString::fromLocal8Bit(read.error);
+        if (fault.isEmpty()) {
+            text = DecodeTextFile(read.bytes);
+            switch (text.fault) {
+            case TextFileFault::None: break;
+            case TextFileFault::TooLarge: fault = tr("it is larger than 16 MiB"); break;
+            case TextFileFault::HoldsNul: fault = tr("it holds a NUL character, as a binary file does"); break;
+            case TextFileFault::NotUtf8: fault = tr("it is not UTF-8 text"); break;
+            }
+        }
+        if (fault.isEmpty()) {
+            History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text.units,
+                            static_cast<int32_t>(text.units.size()));
+            TextChanged();
+            FormResize(Sender);
+            lastTextFolder = QFileInfo(name).absolutePath();
+        } else {
+            QMessageBox::critical(this, tr("Open text"), tr("\"%1\" could not be opened: %2")
+                                                             .arg(QDir::toNativeSeparators(name), fault));
+        }
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::SaveTextClick(QObject*)
+{
+    const QString name = AskTextName(true);
+    if (!name.isEmpty()) {
+        const std::string bytes = EncodeTextFile(TypedText.Buffer(), TypedText.Length());
+        if (const auto fault = ReplaceWholeFile(QFile::encodeName(name).toStdString(), bytes))
+            QMessageBox::critical(this, tr("Save text"), tr("The text could not be saved as \"%1\": %2")
+                                                             .arg(QDir::toNativeSeparators(name),
+                                                                  QString::fromLocal8Bit(*fault)));
+        else
+            lastTextFolder = QFileInfo(name).absolutePath();
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::RestoreTextClick(QObject* Sender)
+{
+    if (const std::optional<KeptTexts::Text> text = Kept->TakeLeftText()) {
+        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text->units, text->cursor);
+        TextChanged();
+        FormResize(Sender);
+    }
+    RestoreTextAction->setEnabled(Kept->HasLeftText());
+    RichEdit1->setFocus();
 }

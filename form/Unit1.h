@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QAction>
@@ -11,16 +12,19 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 #include "AnsiString.h"
 #include "DrawingCanvas.h"
+#include "EditHistory.h"
 #include "Guarded.h"
 #include "KeybLayout.h"
 #include "LineRenderer.h"
 #include "Keystroke.h"
 #include "OwnWideString.h"
 
+class KeptTexts;
 class TForm1;
 class TKeyboardChart;
 
@@ -95,6 +99,11 @@ public:
     QAction* CopyPictureAction;
     QAction* SavePictureAction;
     QAction* KeyboardAction;
+    QAction* UndoAction;
+    QAction* RedoAction;
+    QAction* OpenTextAction;
+    QAction* SaveTextAction;
+    QAction* RestoreTextAction;
     // The keyboard chart, made when it is first opened.
     TKeyboardChart* KeyboardChart = nullptr;
 
@@ -102,6 +111,12 @@ public:
     int32_t CursorPos = 0;
     KeybLayout Layout;
     AnsiString FaceName;
+    // Every change of the text, to be taken back and done again.
+    EditHistory History;
+    // The text kept on disk, about a second after a change (KeepTimer) and at
+    // close, for a later start to restore.
+    std::unique_ptr<KeptTexts> Kept;
+    QTimer* KeepTimer;
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -138,6 +153,19 @@ public:
     void KeyboardClick(QObject* Sender);
     // A click on a key of the chart: that key pressed in RichEdit1.
     void KeyboardKeyClick(QObject* Sender, unsigned Key, KeyModifiers Shift);
+    void UndoClick(QObject* Sender);
+    void RedoClick(QObject* Sender);
+    void OpenTextClick(QObject* Sender);
+    void SaveTextClick(QObject* Sender);
+    // The newest text that an ended window left, as one step to take back.
+    void RestoreTextClick(QObject* Sender);
+    // Writes the text to its kept file if it changed since the last write.
+    void KeepText();
+
+    // Asks for the name of a text file to open, or to save when save is set;
+    // empty when the user cancels. A file dialog by default; tests put their
+    // own answer here.
+    std::function<QString(bool save)> AskTextName;
 
     // Asks where to save a picture: answers the file name (empty when the
     // user cancels) and sets the chosen filter, PngFilter or SvgFilter. A save
@@ -157,6 +185,10 @@ protected:
 private:
     void CreateControls();
     void CreateImageMenu();
+    // After each change of the text: the menu's entries follow, and the text
+    // is kept a second later, once for all the changes within that second.
+    void TextChanged();
+    void UpdateEditActions();
     // Also has the keyboard chart follow the canvas's face.
     void ApplyFaceNameToCanvas();
     // The picture of the text at the window's width and font.
@@ -165,6 +197,10 @@ private:
     // screen that has more.
     double PictureScale() const;
     QString lastPictureFolder;
+    QString lastTextFolder;
+    quint64 textVersion = 0;
+    quint64 keptVersion = 0;
+    bool keepFaultShown = false;
     bool inResize = false;
     bool resizeAgain = false;
 };
