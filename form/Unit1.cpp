@@ -26,6 +26,7 @@
 
 #include "ClipboardForms.h"
 #include "FontPlatform.h"
+#include "KeepWriter.h"
 #include "KeptTexts.h"
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
@@ -382,6 +383,10 @@ void TForm1::CreateControls()
     KeepTimer->setInterval(1000);
     connect(KeepTimer, &QTimer::timeout, this, [this] { Guarded([&] { KeepText(); }); });
     Kept = std::make_unique<KeptTexts>(KeptTexts::DefaultFolder());
+    Keeper = std::make_unique<KeepWriter>(*Kept, [this](const std::string& why) {
+        QMetaObject::invokeMethod(this, [this, why] { ShowKeepFault(QString::fromLocal8Bit(why)); },
+                                  Qt::QueuedConnection);
+    });
     UpdateEditActions();
     AskTextName = [this](bool save) {
         QString folder = lastTextFolder;
@@ -458,6 +463,8 @@ void TForm1::FormDestroy(QObject*)
 {
     KeepTimer->stop();
     KeepText();
+    if (const std::optional<std::string> fault = Keeper->Finish())
+        ShowKeepFault(QString::fromLocal8Bit(*fault));
     SaveIni(FaceName);
 }
 
@@ -754,14 +761,17 @@ void TForm1::KeepText()
     if (keptVersion == textVersion)
         return;
     keptVersion = textVersion;
-    const std::optional<std::string> fault = Kept->Keep(Units(TypedText), CursorPos);
-    if (!fault || keepFaultShown)
+    Keeper->Post(std::u16string(Units(TypedText)), CursorPos);
+}
+
+void TForm1::ShowKeepFault(const QString& why)
+{
+    if (keepFaultShown)
         return;
     keepFaultShown = true;
     const QString message = tr("The text cannot be kept in \"%1\": %2. Typing goes on, but a later start "
                                "will not be able to restore it.")
-                                .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(Kept->Folder())),
-                                     QString::fromLocal8Bit(*fault));
+                                .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(Kept->Folder())), why);
     if (!isVisible()) {
         QMessageBox::warning(nullptr, tr("Keep text"), message);
         return;

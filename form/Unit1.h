@@ -24,6 +24,7 @@
 #include "Keystroke.h"
 #include "OwnWideString.h"
 
+class KeepWriter;
 class KeptTexts;
 class TForm1;
 class TKeyboardChart;
@@ -114,8 +115,9 @@ public:
     // Every change of the text, to be taken back and done again.
     EditHistory History;
     // The text kept on disk, about a second after a change (KeepTimer) and at
-    // close, for a later start to restore.
+    // close, for a later start to restore; written by Keeper.
     std::unique_ptr<KeptTexts> Kept;
+    std::unique_ptr<KeepWriter> Keeper;
     QTimer* KeepTimer;
 
     void FormCreate(QObject* Sender);
@@ -159,7 +161,8 @@ public:
     void SaveTextClick(QObject* Sender);
     // The newest text that an ended window left, as one step to take back.
     void RestoreTextClick(QObject* Sender);
-    // Writes the text to its kept file if it changed since the last write.
+    // Has the text written to its kept file if it changed since the last
+    // time.
     void KeepText();
 
     // Asks for the name of a text file to open, or to save when save is set;
@@ -189,6 +192,8 @@ private:
     // is kept a second later, once for all the changes within that second.
     void TextChanged();
     void UpdateEditActions();
+    // The first failure to keep the text is said; the others are not.
+    void ShowKeepFault(const QString& why);
     // Also has the keyboard chart follow the canvas's face.
     void ApplyFaceNameToCanvas();
     // The picture of the text at the window's width and font.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
+#include <mutex>
 #include <ctime>
 #include <memory>
 #include <string>
@@ -12,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "KeepWriter.h"
 #include "KeptTexts.h"
 #include "TempFolder.h"
 #include "WholeFile.h"
@@ -149,6 +153,49 @@ TEST(KeptTexts, DecodingRefusesWhatIsNotAKeptText)
             EXPECT_EQ(text->cursor, row.cursor);
         }
     }
+}
+
+// Whatever the writer's thread was doing, the text posted last is the one
+// kept once it finishes.
+TEST(KeepWriter, TheTextPostedLastIsKept)
+{
+    TempFolder temp;
+    {
+        KeptTexts kept(temp.Path());
+        KeepWriter writer(kept, [](const std::string& why) { ADD_FAILURE() << why; });
+        for (int i = 1; i <= 200; ++i)
+            writer.Post(std::u16string(static_cast<std::size_t>(i), u'a'), i);
+        EXPECT_FALSE(writer.Finish());
+        // Finished, it takes no more.
+        writer.Post(u"late", 0);
+    }
+    KeptTexts later(temp.Path());
+    const auto text = later.TakeLeftText();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->units, std::u16string(200, u'a'));
+    EXPECT_EQ(text->cursor, 200);
+}
+
+TEST(KeepWriter, AFailedWriteIsReported)
+{
+    TempFolder temp;
+    WriteFile(temp.Path() + "/file", "");
+    KeptTexts kept(temp.Path() + "/file/vorn");
+    std::mutex mutex;
+    std::condition_variable reported;
+    std::vector<std::string> faults;
+    KeepWriter writer(kept, [&](const std::string& why) {
+        const std::lock_guard lock(mutex);
+        faults.push_back(why);
+        reported.notify_one();
+    });
+    writer.Post(u"a", 0);
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(reported.wait_for(lock, std::chrono::seconds(60), [&] { return !faults.empty(); }));
+    EXPECT_EQ(faults.front(), "Not a directory");
+    lock.unlock();
+    writer.Post(u"b", 0);
+    EXPECT_EQ(writer.Finish(), "Not a directory");
 }
 
 // The file layer: a write that fails (here at the file size limit, which
