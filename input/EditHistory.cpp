@@ -50,6 +50,11 @@ void EditHistory::Replace(OwnWideString& text, int32_t& cursor, uint32_t at, uin
     const uint32_t length = text.Length();
     at = std::min(at, length);
     count = std::min(count, length - at);
+    // Nothing for nothing (Open of an empty file on an empty text) is no step.
+    if (count == 0 && inserted.empty()) {
+        cursor = std::clamp<int32_t>(cursorAfter, 0, static_cast<int32_t>(length));
+        return;
+    }
     Step step;
     step.at = at;
     step.removed.assign(static_cast<const OwnWideString&>(text).Buffer() + at, count);

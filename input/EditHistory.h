@@ -38,7 +38,8 @@ public:
     };
 
     // Replaces count units from at (both kept within the text) by inserted,
-    // puts the insertion point at cursorAfter and records that as one step.
+    // puts the insertion point at cursorAfter and records that as one step
+    // (none when nothing is replaced by nothing).
     void Replace(OwnWideString& text, int32_t& cursor, uint32_t at, uint32_t count, std::u16string_view inserted,
                  int32_t cursorAfter);
 

@@ -80,6 +80,7 @@ const std::vector<HistoryCase> HistoryCases = {
     {"TypingAfterUndoStartsAFreshStep", "ABuC", {{Typed("C"), 1}, {u"", 0}}},
     {"BackspaceAtTheStartIsNoStep", "A><", {{Typed("A"), 0}, {u"", 0}}},
     {"UndoAndRedoInTurn", "ABXuurr", {{u"", 0}, {Typed("AB"), 2}, {u"", 0}}},
+    {"DeleteOfNothingIsNoStep", "AXX", {{u"", 0}, {Typed("A"), 1}, {u"", 0}}},
 };
 
 class HistoryRows : public testing::TestWithParam<HistoryCase> {};
@@ -146,6 +147,8 @@ OwnWideString LongText(uint32_t length)
     return text;
 }
 
+// Bytes the allocator has handed out; a sanitizer's allocator reports none,
+// and there only the history's own count is checked.
 std::size_t HeapInUse()
 {
     return mallinfo2().uordblks;
