@@ -1,32 +1,55 @@
 #!/usr/bin/env bash
-# Set-up, build, run and test on a Debian 12 machine. Safe to run again.
-#   ./dev.sh run    installs what is missing, builds and starts vorn
-#   ./dev.sh test   installs what is missing, builds and runs every test
+# Set-up, build, run and test on a Debian 12 or 13 machine. Safe to run again.
+#   ./dev.sh run             installs what is missing, builds and starts vorn
+#   ./dev.sh test            installs what is missing, builds and runs every test
+#   ./dev.sh test-debian13   the test command again in a fresh Debian 13 root
+#                            (debootstrap, as root: see tools/test-debian13.sh)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-svg-dev librsvg2-bin
-  libfontconfig-dev libfreetype-dev libx11-dev zlib1g-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev qt6-svg-dev librsvg2-bin
+  libfontconfig-dev libfreetype-dev zlib1g-dev
   libgtest-dev libbenchmark-dev
   python3 python3-fonttools unicode-data
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
-  clang-14 libclang-rt-14-dev
+  'clang|clang-14' 'libclang-rt-dev|libclang-rt-14-dev'
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
+  qt6-wayland sway xwayland wl-clipboard
 )
 
+# "a|b": the first of the names that the release has, so that a newer release
+# gets its own version and an older one the name it knows.
+pick() {
+  local name
+  for name in ${1//|/ }; do
+    apt-cache show --no-all-versions "$name" >/dev/null 2>&1 && { echo "$name"; return 0; }
+  done
+  return 1
+}
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
 install_packages() {
-  local missing=()
+  local missing=() p name
   for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    for name in ${p//|/ }; do installed "$name" && continue 2; done
+    missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  local names=()
+  for p in "${missing[@]}"; do
+    name=$(pick "$p") || { echo "no package of ${p//|/, } in this release" >&2; return 1; }
+    names+=("$name")
+  done
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${names[@]}"
 }
 
 # build [CMAKE OPTIONS]: the test command turns warnings into errors.
@@ -69,8 +92,12 @@ case "${1:-}" in
     # A short fuzz run: the stored corpora replayed, then 30 seconds a target.
     ./fuzz/run_fuzzers.sh 30
     ;;
+  test-debian13)
+    shift
+    exec ./tools/test-debian13.sh "$@"
+    ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|test-debian13" >&2
     exit 2
     ;;
 esac

@@ -6,6 +6,7 @@
 
 #include "FaceCache.h"
 #include "OS2Tbl.h"
+#include "ScriptFaces.h"
 #include "UnicodeList.h"
 
 namespace {
@@ -68,24 +69,25 @@ int RunFontsCommand(const std::vector<std::string>& arguments, std::ostream& out
     // The list and --all need only what the face cache keeps of each face.
     const bool all = args.size() == 1 && args[0] == "--all";
     if (args.empty() || all) {
+        const UnicodeList catalogue = BuildCatalogue(useCache);
         std::string lines;
-        VisitCatalogue(useCache, [&](std::string_view name, const FaceSummary& face) {
-            if (!all) {
-                if (face.scriptCoverage != 0)
-                    lines.append(name).push_back('\n');
-                return;
+        if (!all) {
+            for (const AnsiString& name : ListScriptFaces(catalogue))
+                lines.append(name).push_back('\n');
+        } else {
+            for (const auto& [name, face] : catalogue.Faces) {
+                lines.append(name).append("\t").append(std::to_string(face.coveredCount)).append("\t");
+                lines.append(face.hasOS2 ? std::to_string(face.OS2().version) : "-");
+                lines.push_back('\n');
             }
-            lines.append(name).append("\t").append(std::to_string(face.coveredCount)).append("\t");
-            lines.append(face.hasOS2 ? std::to_string(OS2Tbl(face.os2.data(), face.os2.size()).version) : "-");
-            lines.push_back('\n');
-        });
+        }
         out << lines;
         return 0;
     }
     if (args.size() == 2 && args[0] == "--coverage") {
         // The whole coverage is read from the face's file: the cache keeps
         // only the script's range.
-        const std::optional<FontProp> face = ReadFaceEntry(args[1]);
+        const std::optional<FontProp> face = UnicodeList::ReadProp(args[1]);
         if (!face) {
             err << "vorn fonts: no face named \"" << args[1] << "\" in the font catalogue\n";
             return 1;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// `vorn fonts [--no-cache] [--all | --coverage NAME]`; args are the words after "fonts".
+// `vorn fonts [--no-cache] [--all | --coverage NAME]`; args are the arguments after "fonts".
 //   (none)           the faces the font selector lists, one per line, in its order
 //   --all            every catalogue entry: name TAB covered count TAB OS/2 version or "-"
 //   --coverage NAME  the face's covered code points as hex ranges, "0020-007E,00A0-00FF";

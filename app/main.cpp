@@ -5,6 +5,7 @@
 
 #include "FontsCommand.h"
 #include "GuiLoader.h"
+#include "SafeFile.h"
 
 // The executable links no Qt: `vorn fonts` and the usage start as fast as a
 // plain program. The window and the commands that draw live in a module that
@@ -31,14 +32,12 @@ void PrintExitStatus(std::ostream& out)
            "Each command takes --help for its own usage. Exit status: 0 on success, also\n"
            "when a face that is not installed is drawn with a substitute (a warning says\n"
            "which); 1 when a picture cannot be made or written (or --cursor lies outside\n"
-           "the text), or the face given to --coverage is not in the catalogue; 2 for a\n"
-           "malformed command line. The window needs a graphical session and exits with 1\n"
-           "without one. See vorn(1).\n";
+           "the text), the face given to --coverage is not in the catalogue, or standard\n"
+           "output cannot be written; 2 for a malformed command line. The window needs a\n"
+           "graphical session and exits with 1 without one. See vorn(1).\n";
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int RunCommand(int argc, char** argv)
 {
     if (argc < 2)
         return RunInGuiModule("", argc, argv);
@@ -70,4 +69,18 @@ int main(int argc, char** argv)
         std::cerr << "vorn: unknown command \"" << command << "\"\n";
     PrintUsage(std::cerr);
     return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = RunCommand(argc, argv);
+    // Output that sat in a buffer meets a full disk or a closed pipe only
+    // now; a list cut short must not be reported as done.
+    if (const FileResult flushed = FlushStandardOutput(); !flushed) {
+        std::cerr << "vorn: cannot write to standard output: " << flushed.error << "\n";
+        return status != 0 ? status : 1;
+    }
+    return status;
 }

@@ -34,6 +34,6 @@ void KeepText(benchmark::State& state)
 
 BENCHMARK(KeepText)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

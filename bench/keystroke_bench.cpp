@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "EditHistory.h"
-#include "FaceMetrics.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
+#include "SizedFace.h"
 #include "VirtualKeys.h"
 
 namespace {
@@ -34,7 +34,6 @@ AnsiString faceName = "Noto Sans Old Hungarian";
 
 constexpr int ScrollBoxWidth = 476;
 constexpr int ScrollBoxHeight = 268;
-constexpr int PixelSize = 32;
 
 void KeystrokeWithRedraw(benchmark::State& state)
 {
@@ -54,7 +53,7 @@ void KeystrokeWithRedraw(benchmark::State& state)
     CursorPos = middle ? static_cast<int32_t>(length / 2) : static_cast<int32_t>(length);
 
     DrawingCanvas canvas;
-    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
+    RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, TextPixelSize, scale);
 
     bool typeLetter = true;
     for (auto _ : state) {
@@ -63,7 +62,7 @@ void KeystrokeWithRedraw(benchmark::State& state)
         const bool redraw = withHistory ? ApplyKeyDown(TypedText, CursorPos, Layout, Key, KeyModifiers{}, false, history)
                                         : ApplyKeyDown(TypedText, CursorPos, Layout, Key, KeyModifiers{}, false);
         if (redraw)
-            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, PixelSize, scale);
+            RenderLine(canvas, TypedText, CursorPos, faceName, ScrollBoxWidth, ScrollBoxHeight, TextPixelSize, scale);
         benchmark::DoNotOptimize(canvas.bitmap.constBits());
     }
     state.counters["length"] = length;
@@ -108,7 +107,7 @@ int main(int argc, char** argv)
     int restCount = static_cast<int>(rest.size());
     benchmark::Initialize(&restCount, rest.data());
 
-    const auto face = ResolveCanvasFace(faceName.substr(0, MaxFaceNameBytes), faceName);
+    const auto face = ResolveFace(faceName);
     std::printf("face \"%s\" -> %s\n", faceName.c_str(), face ? face->file.c_str() : "(none)");
 
     MedianReporter reporter;

@@ -31,8 +31,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # linked library pulls it in.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The face that the pictures were drawn from, and one that covers the
-# script's letters.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core")
+# script's letters; Qt's own dialog texts in the user's language; Qt's
+# Wayland plugin, so that the window runs natively in a Wayland session.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-core, qt6-translations-l10n, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 
 # What Debian wants beside the program: the copyright file with the licences,

@@ -8,42 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-// What identifies one state of a font file: a file that is replaced, rewritten
-// or touched gets another stamp. The change time is kept besides the
-// modification time because a copy that restores the old modification time
-// (cp -p, tar, rsync -t) cannot restore it.
-struct FileStamp {
-    uint64_t size = 0;
-    uint64_t modifiedNs = 0;
-    uint64_t changedNs = 0;
-    uint64_t inode = 0;
-
-    friend bool operator==(const FileStamp&, const FileStamp&) = default;
-};
-
-// The stamp of the file at path, or nothing when it cannot be looked at.
-std::optional<FileStamp> StampOf(const std::string& path);
-
-// Stamps one file after another as StampOf does, each looked up by its name
-// in its folder, which is opened once: at thousands of faces the lookups of
-// the whole paths add up.
-class FolderStamper {
-public:
-    FolderStamper() = default;
-    ~FolderStamper();
-    FolderStamper(const FolderStamper&) = delete;
-    FolderStamper& operator=(const FolderStamper&) = delete;
-
-    std::optional<FileStamp> StampOf(const char* path);
-
-private:
-    // Opened folders; -1 for one that could not be opened. Font files lie in
-    // a few folders, so the map stays small; past a bound, paths are stamped
-    // whole.
-    std::unordered_map<std::string, int> folders_;
-    std::string_view lastFolder_;  // a key of folders_
-    int lastFd_ = -1;
-};
+#include "SafeFile.h"
 
 // What the catalogue keeps of one face between runs: all it needs to enter the
 // face without opening its file.
@@ -95,8 +60,10 @@ public:
     // nothing when neither can be named.
     static std::optional<std::string> DefaultFolder();
 
-    // Reads the cache file of that folder. The whole file is checked now; a
-    // face's record is decoded only when it is asked for.
+    // Reads the cache file of that folder into memory of its own, in one read,
+    // and checks it whole now; a face's record is decoded only when it is
+    // asked for. A file that is not a regular file, or that changes while it
+    // is read, counts as missing or damaged.
     explicit FaceCache(std::string folder);
     ~FaceCache();
     FaceCache(const FaceCache&) = delete;

@@ -16,6 +16,8 @@
 struct FaceSource {
     std::string file;
     int index = 0;
+
+    friend bool operator==(const FaceSource&, const FaceSource&) = default;
 };
 
 // The installed scalable faces, one name per family name that the platform's

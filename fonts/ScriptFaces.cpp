@@ -3,15 +3,8 @@
 std::vector<AnsiString> ListScriptFaces(const UnicodeList& catalogue)
 {
     std::vector<AnsiString> listed;
-    for (const auto& [name, prop] : catalogue.Faces) {
-        // Testing upward and stopping at the first hit: a face that covers
-        // U+0860 costs one test.
-        for (uint32_t code = kScriptFirst; code <= kScriptLast; ++code) {
-            if (prop.Covers(uint16_t(code))) {
-                listed.push_back(name);
-                break;
-            }
-        }
-    }
+    for (const auto& [name, summary] : catalogue.Faces)
+        if (summary.scriptCoverage != 0)
+            listed.push_back(name);
     return listed;
 }

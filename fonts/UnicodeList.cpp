@@ -1,7 +1,5 @@
 #include "UnicodeList.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -19,14 +17,10 @@
 
 namespace {
 
-// OS2Tbl reads nothing behind byte 95, so that much of the table is all the
-// cache keeps of it.
-constexpr size_t kOS2BytesRead = 96;
-
 struct Reading {
     bool entered = false;
     // False when the file could not be read at all: a later run may fare
-    // better, so the answer is not kept.
+    // better, so the result is not kept.
     bool lasting = true;
 };
 
@@ -59,7 +53,7 @@ Reading ReadFace(const FaceSource& face, FontProp& prop, std::vector<uint8_t>& o
     case TableRead::Found:
         prop.HasOS2 = true;
         prop.OS2 = OS2Tbl(os2.data(), os2.size());
-        os2.resize(std::min(os2.size(), kOS2BytesRead));
+        os2.resize(std::min(os2.size(), OS2BytesRead));
         break;
     case TableRead::Unreadable:
         reading.lasting = false;
@@ -90,64 +84,7 @@ FaceSummary Summarize(const FontProp& prop, const Reading& reading, std::vector<
     return summary;
 }
 
-void Enter(const FaceSummary& summary, FontProp& prop)
-{
-    prop.HasOS2 = summary.hasOS2;
-    if (summary.hasOS2)
-        prop.OS2 = OS2Tbl(summary.os2.data(), summary.os2.size());
-    for (uint32_t code = kScriptFirst; code <= kScriptLast; ++code)
-        if (summary.scriptCoverage & (uint64_t(1) << (code - kScriptFirst)))
-            prop.MarkCovered(uint16_t(code));
-    prop.CoveredCount = summary.coveredCount;
-}
-
-// Each entry carries an 8 KB coverage set. At thousands of faces, touching
-// that much fresh memory one 4 KB page at a time costs more than everything
-// else the catalogue does (on some virtual machines tens of microseconds a
-// page), so the entries are placed in huge pages where the system offers them.
-class HugePageMemory : public std::pmr::memory_resource {
-    static constexpr size_t kHugePage = size_t(2) << 20;
-
-    static size_t Rounded(size_t bytes) { return (bytes + kHugePage - 1) / kHugePage * kHugePage; }
-
-    void* do_allocate(size_t bytes, size_t /*alignment: a page's is more than any*/) override
-    {
-        const size_t length = Rounded(bytes);
-        // Mapped one huge page larger, so that a huge-page boundary can start it.
-        void* mapped = mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (mapped == MAP_FAILED)
-            throw std::bad_alloc();
-        auto* const raw = static_cast<uint8_t*>(mapped);
-        auto* const start = reinterpret_cast<uint8_t*>(Rounded(reinterpret_cast<uintptr_t>(raw)));
-        if (start > raw)
-            munmap(raw, size_t(start - raw));
-        munmap(start + length, size_t(raw + kHugePage - start));
-        madvise(start, length, MADV_HUGEPAGE);  // advice only: without it, plain pages
-        return start;
-    }
-
-    void do_deallocate(void* block, size_t bytes, size_t) override { munmap(block, Rounded(bytes)); }
-
-    bool do_is_equal(const memory_resource& other) const noexcept override { return this == &other; }
-};
-
-// A base of its own, so that the pages outlive the arena's release of them.
-struct HugePages {
-    HugePageMemory pages;
-};
-
-// Blocks taken from huge pages, released all together with the catalogue.
-class EntryArena : private HugePages, public std::pmr::monotonic_buffer_resource {
-public:
-    EntryArena() : monotonic_buffer_resource(size_t(2) << 20, &pages) {}
-};
-
 }  // namespace
-
-std::unique_ptr<std::pmr::memory_resource> UnicodeList::EntryMemory()
-{
-    return std::make_unique<EntryArena>();
-}
 
 bool FaceNameOrder::operator()(const AnsiString& a, const AnsiString& b) const
 {
@@ -165,15 +102,14 @@ namespace {
     std::exit(1);
 }
 
-using SummaryVisitor = std::function<void(std::string_view name, const FaceSummary& summary)>;
-
 // Hands visit each installed family that the catalogue enters, in key order,
 // with its face's summary: from the cache while the face's file keeps its
 // stamp, else read from the file (and put into the cache when the reading
 // lasts). Without a cache every face is read. Several family names often lead
 // to the same face (a family's own name and its typographic name, names in
 // several languages): each face is looked at once.
-void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
+template <typename Visit>
+void VisitSummaries(FaceCache* cache, const Visit& visit)
 {
     const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
     std::vector<uint8_t> names(installed->faces.size());  // per face, up to 2: how many families lead to it
@@ -213,44 +149,18 @@ void VisitSummaries(FaceCache* cache, const SummaryVisitor& visit)
 
 // The installed families come in std::string's order, which compares bytes
 // as unsigned char with a proper prefix first: the catalogue's key order, so
-// that each entry goes at the end of the map.
-UnicodeList::UnicodeList()
+// that each entry goes at the end.
+UnicodeList::UnicodeList(FaceCache* cache)
 {
     try {
-        const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
-        // The entry made from each face read so far; null when it was not entered.
-        std::vector<const FontProp*> entries(installed->faces.size(), nullptr);
-        std::vector<bool> read(installed->faces.size());
-        for (const auto& [name, number] : installed->families) {
-            if (read[number]) {
-                if (entries[number])
-                    Faces.try_emplace(Faces.end(), AnsiString(name), *entries[number])->second.Name = name;
-                continue;
-            }
-            read[number] = true;
-            // Filled in place: map nodes stay put, and each entry is 8 KB.
-            const auto at = Faces.try_emplace(Faces.end(), AnsiString(name));
-            FontProp& entry = at->second;
-            entry.Name = name;
-            std::vector<uint8_t> os2;
-            if (!ReadFace(installed->Source(number), entry, os2).entered) {
-                Faces.erase(at);
-                continue;
-            }
-            entries[number] = &entry;
-        }
-    } catch (const std::bad_alloc&) {
-        OutOfMemory();
-    }
-}
-
-UnicodeList::UnicodeList(FaceCache& cache)
-{
-    try {
-        VisitSummaries(&cache, [this](std::string_view name, const FaceSummary& summary) {
-            FontProp& entry = Faces.try_emplace(Faces.end(), AnsiString(name))->second;
-            entry.Name = name;
-            Enter(summary, entry);
+        VisitSummaries(cache, [this](std::string_view name, const FaceSummary& summary) {
+            FaceEntry entry;
+            entry.scriptCoverage = summary.scriptCoverage;
+            entry.coveredCount = summary.coveredCount;
+            entry.hasOS2 = summary.hasOS2;
+            entry.os2Length = uint8_t(std::min(summary.os2.size(), entry.os2.size()));
+            std::copy_n(summary.os2.begin(), entry.os2Length, entry.os2.begin());
+            Faces.emplace_back(AnsiString(name), entry);
         });
     } catch (const std::bad_alloc&) {
         OutOfMemory();
@@ -263,28 +173,24 @@ UnicodeList BuildCatalogue(bool useCache)
     if (!folder)
         return UnicodeList();
     FaceCache cache(*folder);
-    UnicodeList catalogue(cache);
+    UnicodeList catalogue(&cache);
     cache.Save();
     return catalogue;
 }
 
-void VisitCatalogue(bool useCache, const SummaryVisitor& visit)
+const FaceEntry* UnicodeList::Find(const AnsiString& name) const
 {
-    try {
-        const std::optional<std::string> folder = useCache ? FaceCache::DefaultFolder() : std::nullopt;
-        if (!folder) {
-            VisitSummaries(nullptr, visit);
-            return;
-        }
-        FaceCache cache(*folder);
-        VisitSummaries(&cache, visit);
-        cache.Save();
-    } catch (const std::bad_alloc&) {
-        OutOfMemory();
-    }
+    const auto at = std::lower_bound(Faces.begin(), Faces.end(), name,
+                                     [](const auto& entry, const AnsiString& key) { return FaceNameOrder()(entry.first, key); });
+    return at != Faces.end() && at->first == name ? &at->second : nullptr;
 }
 
-std::optional<FontProp> ReadFaceEntry(const AnsiString& name)
+std::optional<FontProp> UnicodeList::Prop(const AnsiString& name) const
+{
+    return Find(name) ? ReadProp(name) : std::nullopt;
+}
+
+std::optional<FontProp> UnicodeList::ReadProp(const AnsiString& name)
 {
     const std::optional<FaceSource> face = SelectFace(name);
     if (!face)

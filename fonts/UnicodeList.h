@@ -1,18 +1,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <memory>
-#include <memory_resource>
+#include <utility>
+#include <vector>
 #include <optional>
-#include <string_view>
 
 #include "AnsiString.h"
+#include "FaceCache.h"
 #include "OS2Tbl.h"
 
-class FaceCache;
 
 // What the catalogue records for one face.
 struct FontProp {
@@ -21,8 +19,6 @@ struct FontProp {
     OS2Tbl OS2;
     // Code point c is covered when bit (c mod 8) of byte (c div 8) is set: the
     // coverage question is one byte read and one mask, whatever the face maps.
-    // An entry of a catalogue built through the face cache has the bits of
-    // U+0860..U+089F only; CoveredCount still counts the whole face.
     std::array<uint8_t, 8192> Coverage{};
     // How many code points the face covers.
     uint32_t CoveredCount = 0;
@@ -43,51 +39,53 @@ struct FaceNameOrder {
     bool operator()(const AnsiString& a, const AnsiString& b) const;
 };
 
-using FaceMap = std::pmr::map<AnsiString, FontProp, FaceNameOrder>;
+// OS2Tbl reads nothing behind byte 95, so that much of the table is all that
+// the catalogue and the cache keep of it.
+constexpr size_t OS2BytesRead = 96;
+
+// What the catalogue keeps of one face: its summary from the face cache, held
+// in place.
+struct FaceEntry {
+    uint64_t scriptCoverage = 0;  // bit k: U+0860 + k is covered
+    uint32_t coveredCount = 0;    // code points covered in all
+    bool hasOS2 = false;
+    uint8_t os2Length = 0;
+    std::array<uint8_t, OS2BytesRead> os2{};  // the OS/2 table's first bytes
+
+    OS2Tbl OS2() const { return OS2Tbl(os2.data(), os2Length); }
+
+    friend bool operator==(const FaceEntry&, const FaceEntry&) = default;
+};
+
+// The catalogue's entries in key order (FaceNameOrder), each name once.
+using FaceMap = std::vector<std::pair<AnsiString, FaceEntry>>;
 
 // The catalogue of the installed TrueType faces, complete when constructed:
 // every family name that the font database knows is probed, and each face whose
-// cmap table can be read is entered under that name.
+// cmap table can be read is entered under that name. An entry is the face's
+// summary (its coverage of the script's range, how many code points it covers,
+// its OS/2 bytes); a face's whole coverage is read only when asked for.
 class UnicodeList {
 public:
-    // Reads every face's tables; each entry has the face's whole coverage.
-    UnicodeList();
     // Takes each face from the cache while its file is unchanged and reads
-    // (and puts into the cache) the others. Entries know the coverage of
-    // U+0860..U+089F only, besides the covered count, whether they came from
-    // the cache or not, so that the catalogue is the same either way.
-    explicit UnicodeList(FaceCache& cache);
+    // (and puts into the cache) the others; without a cache, reads every
+    // face. The entries are the same either way.
+    explicit UnicodeList(FaceCache* cache = nullptr);
 
-    UnicodeList(UnicodeList&&) = default;
-    // The entries' memory goes with the catalogue, so one catalogue cannot
-    // take over another's entries.
-    UnicodeList& operator=(UnicodeList&&) = delete;
+    FaceMap Faces;
 
-private:
-    // Where the entries live; made before Faces and released after it.
-    static std::unique_ptr<std::pmr::memory_resource> EntryMemory();
-    std::unique_ptr<std::pmr::memory_resource> memory_ = EntryMemory();
+    // The entry of that name; null when there is none.
+    const FaceEntry* Find(const AnsiString& name) const;
 
-public:
-    FaceMap Faces{memory_.get()};
-
+    // The entry of that name with the face's whole coverage, read from its
+    // file; nothing when the catalogue has no such entry.
+    std::optional<FontProp> Prop(const AnsiString& name) const;
+    // The same without a catalogue: the face of that family name, read from
+    // its file; nothing when the catalogue would not enter it.
+    static std::optional<FontProp> ReadProp(const AnsiString& name);
 };
 
 // The catalogue as the program builds it: through the face cache in the
 // user's cache folder, which is saved when anything in it changed; read from
 // every face's file when useCache is false or there is no cache folder.
 UnicodeList BuildCatalogue(bool useCache);
-
-struct FaceSummary;
-
-// What `vorn fonts` lists and counts, without building the window's entries:
-// hands visit the name and the face's summary of each entry that the
-// catalogue would make, in its key order. The summaries come through the face
-// cache as in BuildCatalogue (which is then saved when anything in it
-// changed), or are read from every face's file when useCache is false or
-// there is no cache folder.
-void VisitCatalogue(bool useCache, const std::function<void(std::string_view name, const FaceSummary& summary)>& visit);
-
-// The one face of that family name read from its file, with its whole
-// coverage; nothing when the catalogue would not enter it.
-std::optional<FontProp> ReadFaceEntry(const AnsiString& name);

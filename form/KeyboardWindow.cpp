@@ -15,11 +15,6 @@ namespace {
 // Between the main window and the chart.
 constexpr int Gap = 8;
 
-bool SameFace(const std::optional<FaceSource>& a, const std::optional<FaceSource>& b)
-{
-    return a.has_value() == b.has_value() && (!a || (a->file == b->file && a->index == b->index));
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- TChartKey
@@ -35,7 +30,9 @@ void TChartKey::Show(const ChartEntry& entry, ChartFaces& faces)
 {
     Entry = entry;
     Plan = PlanKey(entry, faces);
-    setToolTip(QString::fromStdString(KeyTip(chart->Layout, entry)));
+    setToolTip(QString::fromStdString(KeyTip(chart->Layout, entry, [](const char* english) {
+        return TKeyboardChart::tr(english).toStdString();
+    })));
     setCursor(entry.Empty() ? Qt::ArrowCursor : Qt::PointingHandCursor);
     picture = QImage();
     update();
@@ -89,7 +86,7 @@ TKeyboardChart::TKeyboardChart(QWidget* owner, const KeybLayout& layout, KeyType
 
 void TKeyboardChart::Update(const std::optional<FaceSource>& face)
 {
-    const bool newFace = !drawn || !SameFace(face, shownFace);
+    const bool newFace = !drawn || face != shownFace;
     if (newFace) {
         Faces = OpenChartFaces(face);
         shownFace = face;

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
+#include <QIcon>
+#include <QImage>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
@@ -16,68 +18,18 @@
 #include <QWidget>
 
 #include "AnsiString.h"
-#include "DrawingCanvas.h"
 #include "EditHistory.h"
-#include "Guarded.h"
 #include "KeybLayout.h"
-#include "LineRenderer.h"
 #include "Keystroke.h"
+#include "LineRenderer.h"
 #include "OwnWideString.h"
+#include "TImage.h"
+#include "TRichEdit.h"
+#include "TScrollBox.h"
 
 class KeepWriter;
 class KeptTexts;
-class TForm1;
 class TKeyboardChart;
-
-// Image1: shows the bitmap that the line renderer draws into.
-class TImage : public QWidget {
-    Q_OBJECT
-public:
-    explicit TImage(TForm1* form, QWidget* parent);
-    DrawingCanvas Canvas;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-
-private:
-    TForm1* form;
-};
-
-// ScrollBox1: its viewport's size is the client size that the renderer fills.
-class TScrollBox : public QScrollArea {
-    Q_OBJECT
-public:
-    explicit TScrollBox(TForm1* form, QWidget* parent);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
-
-private:
-    TForm1* form;
-};
-
-// RichEdit1: the keyboard sink. It takes every key before focus navigation
-// and shortcuts can act on it, and never keeps a character.
-class TRichEdit : public QTextEdit {
-    Q_OBJECT
-public:
-    explicit TRichEdit(TForm1* form, QWidget* parent);
-
-protected:
-    bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    void inputMethodEvent(QInputMethodEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    bool focusNextPrevChild(bool next) override;
-
-private:
-    TForm1* form;
-};
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -164,15 +116,17 @@ public:
     // Has the text written to its kept file if it changed since the last
     // time.
     void KeepText();
+    // The last of the text kept, written before the window goes.
+    void KeepTextAtClose();
 
     // Asks for the name of a text file to open, or to save when save is set;
     // empty when the user cancels. A file dialog by default; tests put their
     // own answer here.
     std::function<QString(bool save)> AskTextName;
 
-    // Asks where to save a picture: answers the file name (empty when the
+    // Asks where to save a picture: returns the file name (empty when the
     // user cancels) and sets the chosen filter, PngFilter or SvgFilter. A save
-    // dialog by default; tests put their own answer here.
+    // dialog by default; tests put their own function here.
     std::function<QString(QString& selectedFilter)> AskPictureName;
     static const QString PngFilter;
     static const QString SvgFilter;
@@ -188,9 +142,13 @@ protected:
 private:
     void CreateControls();
     void CreateImageMenu();
+    // Has the controls tell the form what happened, each through its handler.
+    void ConnectControls();
     // After each change of the text: the menu's entries follow, and the text
     // is kept a second later, once for all the changes within that second.
     void TextChanged();
+    // The timer, the kept texts and their writer, the text files' dialog.
+    void CreateKeeping();
     void UpdateEditActions();
     // The first failure to keep the text is said; the others are not.
     void ShowKeepFault(const QString& why);
@@ -209,28 +167,6 @@ private:
     bool inResize = false;
     bool resizeAgain = false;
 };
-
-
-// One of the program's pictures (Pictures.h), read by the reader of its
-// format (BMP, PNG or ICO, told by its first bytes): for a name without a
-// suffix, Qt would ask every image plugin in turn whether it can read it,
-// which loads them all, some with libraries of their own, and costs the
-// start-up more than the window's widgets do.
-QImage ReadPicture(const QString& name);
-// The icon that QIcon(name) makes of such a picture and its "@2x" picture,
-// read so.
-QIcon PictureIcon(const QString& name);
-// The same, with the picture itself already read.
-QIcon PictureIcon(const QString& name, const QImage& picture);
-
-// The font named by the installed family that Qt falls back to when the
-// font's family is not installed (DrawingFamily): Qt draws the same face
-// without its own search, which compares each fallback with every installed
-// family and at thousands of faces costs more than the rest of the start-up.
-// Fonts that Qt looks up otherwise (more than one family, which has Qt gather
-// fallbacks at once; a slanted style, a style hint or fixed pitch, which
-// change its query) come back as they are.
-QFont NamedByInstalledFamily(QFont font);
 
 
 extern TForm1* Form1;

@@ -1,16 +1,16 @@
 # libFuzzer targets, with AddressSanitizer and UndefinedBehaviorSanitizer.
 # Configure with clang, e.g.
-#   CXX=clang++-14 cmake -B build-fuzz -DVORN_FUZZ=ON -DVORN_BENCH=OFF
+#   CXX=clang++ cmake -B build-fuzz -DVORN_FUZZ=ON -DVORN_BENCH=OFF
 # and run them with fuzz/run_fuzzers.sh.
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
-  message(FATAL_ERROR "VORN_FUZZ needs clang (libFuzzer); configure with CXX=clang++-14")
+  message(FATAL_ERROR "VORN_FUZZ needs clang (libFuzzer); configure with CXX=clang++")
 endif()
 
 set(VORN_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 
 # The code under test gets the fuzzer's coverage instrumentation too, or the
 # fuzzer would be blind inside it.
-foreach(library vorn_text vorn_input vorn_sfnt vorn_fonts vorn_settings)
+foreach(library vorn_files vorn_text vorn_input vorn_sfnt vorn_fonts vorn_settings)
   target_compile_options(${library} PRIVATE -fsanitize=fuzzer-no-link ${VORN_FUZZ_SANITIZERS})
 endforeach()
 
@@ -29,4 +29,6 @@ vorn_add_fuzzer(fuzz_os2 vorn_sfnt)
 vorn_add_fuzzer(fuzz_sfnt vorn_sfnt)
 vorn_add_fuzzer(fuzz_profile vorn_settings)
 vorn_add_fuzzer(fuzz_keystrokes vorn_input)
+vorn_add_fuzzer(fuzz_face_cache vorn_fonts)
+target_link_libraries(fuzz_face_cache PRIVATE PkgConfig::ZLIB)
 add_custom_target(vorn_fuzzers DEPENDS ${VORN_FUZZERS})

@@ -3,7 +3,10 @@
 
 Run with Debian's interpreter (it has python3-fonttools), from anywhere:
     /usr/bin/python3 fuzz/make_corpus.py
-The output is committed; run it again only to change the seeds. The cmap and
+The output is committed; run it again only to change the seeds. The face
+cache seeds are real caches, written by a built program over the test fonts
+and over the installed fonts; give it to make them too:
+    /usr/bin/python3 fuzz/make_corpus.py build/app/vorn The cmap and
 OS/2 seeds are tables taken from the test fonts, from a few small installed
 fonts (those missing here are skipped) and a few built byte by byte for the
 formats and versions that no font at hand has. The font file seeds are test
@@ -12,6 +15,7 @@ fonts, a collection of two and a few damaged copies.
 import os
 import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 
@@ -140,7 +144,27 @@ def font_tables(path):
     return found
 
 
+def face_caches(vorn, fonts):
+    """The cache files that vorn writes over the test fonts and the installed ones."""
+    caches = {}
+    conf = os.path.join(fonts, "fonts.conf")
+    with tempfile.TemporaryDirectory() as home:
+        for name, config in (("test_fonts", conf), ("system_fonts", None)):
+            env = dict(os.environ, XDG_CACHE_HOME=os.path.join(home, name))
+            if config:
+                env["FONTCONFIG_FILE"] = config
+            else:
+                env.pop("FONTCONFIG_FILE", None)
+            subprocess.run([vorn, "fonts"], env=env, check=True, stdout=subprocess.DEVNULL)
+            with open(os.path.join(home, name, "vorn", "fonts.cache"), "rb") as cache:
+                caches[name] = cache.read()
+    return caches
+
+
 def main():
+    vorn = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else None
+    if vorn:
+        shutil.rmtree(os.path.join(CORPUS, "fuzz_face_cache"), ignore_errors=True)
     for target in ("fuzz_cmap", "fuzz_os2", "fuzz_sfnt", "fuzz_profile", "fuzz_keystrokes"):
         shutil.rmtree(os.path.join(CORPUS, target), ignore_errors=True)
     with tempfile.TemporaryDirectory() as fonts:
@@ -157,6 +181,9 @@ def main():
                 write("fuzz_os2", stem, tables["OS/2"])
         for name, data in built_font_files(fonts).items():
             write("fuzz_sfnt", name, data)
+        if vorn:
+            for name, data in face_caches(vorn, fonts).items():
+                write("fuzz_face_cache", name, data)
     for name, data in built_cmaps().items():
         write("fuzz_cmap", name, data)
     for name, data in built_os2().items():

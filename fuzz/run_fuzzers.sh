@@ -13,7 +13,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
-all_targets=(fuzz_cmap fuzz_os2 fuzz_sfnt fuzz_profile fuzz_keystrokes)
+all_targets=(fuzz_cmap fuzz_os2 fuzz_sfnt fuzz_profile fuzz_keystrokes fuzz_face_cache)
 
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
   echo "usage: $0 SECONDS [${all_targets[*]}]" >&2
@@ -24,10 +24,10 @@ shift
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 
-cxx="$(command -v clang++-14 || command -v clang++ || true)"
-cc="$(command -v clang-14 || command -v clang || true)"
+cxx="$(command -v clang++ || command -v clang++-14 || true)"
+cc="$(command -v clang || command -v clang-14 || true)"
 if [ -z "$cxx" ] || [ -z "$cc" ]; then
-  echo "clang is needed (Debian: clang-14 libclang-rt-14-dev)" >&2
+  echo "clang is needed (Debian: clang libclang-rt-dev)" >&2
   exit 2
 fi
 

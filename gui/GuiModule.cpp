@@ -5,12 +5,19 @@
 #include <string>
 #include <vector>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QIcon>
 
+#include "Guarded.h"
+#include "InstalledFamily.h"
 #include "LayoutCommand.h"
+#include "PictureReading.h"
 #include "Pictures.h"
 #include "RenderCommand.h"
+#include "Translators.h"
 #include "Unit1.h"
 
 namespace {
@@ -48,6 +55,25 @@ void QuitOnFatalStartMessage(QtMsgType type, const QMessageLogContext& context, 
     }
 }
 
+// Keys must reach the text as keys: an input method or Qt's compose
+// handling would swallow dead keys and compose the key after them, and the
+// text widget's own opt-out does not stop the compose context filtering.
+// X11 then loads no input context at all; Qt's Wayland plugin still falls
+// back to composing, so it is handed a compose table without sequences, an
+// anonymous file that lives as long as the process.
+void TurnOffComposing()
+{
+    qputenv("QT_IM_MODULE", QByteArrayLiteral("none"));
+    const int table = memfd_create("vorn-no-compose", MFD_CLOEXEC);
+    if (table < 0)
+        return;
+    static constexpr char comment[] = "# no sequences: every key arrives as it is\n";
+    if (write(table, comment, sizeof comment - 1) == static_cast<ssize_t>(sizeof comment - 1))
+        qputenv("XCOMPOSEFILE", "/proc/self/fd/" + QByteArray::number(table));
+    else
+        close(table);
+}
+
 bool HasGraphicalSession()
 {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -65,10 +91,14 @@ int RunWindow(int argc, char** argv)
                   << "\n";
         return 1;
     }
+    TurnOffComposing();
     previousMessageHandler = qInstallMessageHandler(QuitOnFatalStartMessage);
     TApplication application(argc, argv);
     qInstallMessageHandler(previousMessageHandler);
     try {
+        // Only the window speaks the user's language; the commands that
+        // draw keep the command line's English.
+        const Translators translators;
         // Qt's default font may name a family that is not installed ("Sans
         // Serif" where no desktop says otherwise), which every widget with
         // text would have Qt search for.

@@ -11,6 +11,6 @@ inline constexpr const char* GuiModuleFile = "vorn-gui.so";
 // The name of the module's entry function.
 inline constexpr const char* GuiModuleEntry = "VornGuiMain";
 
-// Runs the window (command "") or the command that argv[1] names and answers
+// Runs the window (command "") or the command that argv[1] names and returns
 // the exit status. argc and argv are the program's own.
 using GuiModuleMain = int (*)(const char* command, int argc, char** argv);

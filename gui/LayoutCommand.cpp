@@ -17,20 +17,20 @@ namespace {
 constexpr const char* Usage = "usage: vorn layout [--face NAME] [--scale S] -o FILE.png|FILE.svg\n";
 
 
-// Fills options from the words; on a fault answers the message.
-std::optional<std::string> ParseArguments(const std::vector<std::string>& args, PictureWords& options)
+// Fills options from the arguments; on a fault returns the message.
+std::optional<std::string> ParseArguments(const std::vector<std::string>& args, PictureArguments& options)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (IsHelpWord(option)) {
+        if (IsHelpArgument(option)) {
             options.help = true;
             return std::nullopt;
         }
-        if (!IsPictureWord(option))
+        if (!IsPictureArgument(option))
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
             return option + " needs a value";
-        if (auto fault = TakePictureWord(option, args[++i], options))
+        if (auto fault = TakePictureArgument(option, args[++i], options))
             return fault;
     }
     if (options.output.empty())
@@ -46,7 +46,7 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
 
 int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err)
 {
-    PictureWords options;
+    PictureArguments options;
     if (auto fault = ParseArguments(args, options)) {
         err << "vorn layout: " << *fault << "\n" << Usage;
         return 2;
@@ -70,5 +70,5 @@ int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, st
         err << "vorn layout: " << error.what() << "\n";
         return 1;
     }
-    return FinishPicture("layout", options.output, bytes, err);
+    return FinishPicture("layout", options.output, bytes, out, err);
 }

@@ -2,14 +2,20 @@
 
 #include <cctype>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
 #include <ostream>
 
-#include <QSaveFile>
+#include <unistd.h>
+
 #include <QString>
 
 #include "DrawingCanvas.h"
-#include "FaceMetrics.h"
+#include "FaceLookup.h"
+#include "SafeFile.h"
 #include "TextPicture.h"
 
 bool IsSvgName(const std::string& name)
@@ -32,28 +38,28 @@ std::optional<double> ParseScale(const std::string& value)
     return scale;
 }
 
-bool IsPictureWord(const std::string& option)
+bool IsPictureArgument(const std::string& option)
 {
     return option == "--face" || option == "--scale" || option == "-o";
 }
 
-bool IsHelpWord(const std::string& option)
+bool IsHelpArgument(const std::string& option)
 {
     return option == "--help" || option == "-h";
 }
 
-std::optional<std::string> TakePictureWord(const std::string& option, const std::string& value, PictureWords& words)
+std::optional<std::string> TakePictureArgument(const std::string& option, const std::string& value, PictureArguments& arguments)
 {
     if (option == "--face") {
-        words.face = value;
+        arguments.face = value;
     } else if (option == "--scale") {
         const auto scale = ParseScale(value);
         if (!scale)
             return "--scale wants a number of 1 or more, not \"" + value + "\"";
-        words.scale = *scale;
-        words.scaleText = value;
+        arguments.scale = *scale;
+        arguments.scaleText = value;
     } else {
-        words.output = value;
+        arguments.output = value;
     }
     return std::nullopt;
 }
@@ -62,37 +68,42 @@ void WarnIfSubstituted(const std::string& command, const std::string& face, std:
 {
     if (face.empty())
         return;
-    const auto drawn = ResolveCanvasFace(face.substr(0, MaxFaceNameBytes), face);
+    const auto drawn = ResolveFace(face);
     const auto named = SelectFace(face);
-    const auto same = [](const FaceSource& a, const FaceSource& b) { return a.file == b.file && a.index == b.index; };
-    if (named && drawn && same(*named, *drawn))
+    if (named && drawn && *named == *drawn)
         return;
     err << "vorn " << command << ": no face named \"" << face << "\"; ";
     if (!drawn) {
         err << "no installed face can draw the text\n";
         return;
     }
-    std::string drawnName = drawn->file;
-    for (const AnsiString& name : EnumerateFaceNames()) {
-        const auto source = SelectFace(name);
-        if (source && same(*source, *drawn) && (drawnName == drawn->file || name < drawnName))
-            drawnName = name;
-    }
+    const AnsiString drawnName = NameOfFace(*drawn);
     err << "drawing with \"" << drawnName << "\" instead\n";
 }
 
-bool WritePictureFile(const std::string& name, const QByteArray& bytes)
+int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& out,
+                  std::ostream& err)
 {
-    QSaveFile file(QString::fromStdString(name));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
-
-int FinishPicture(const std::string& command, const std::string& output, const QByteArray& bytes, std::ostream& err)
-{
-    // A failed write leaves no partial file behind.
-    if (WritePictureFile(output, bytes))
+    const std::string_view view(bytes.constData(), size_t(bytes.size()));
+    if (output == "-") {
+        if (&out != &std::cout) {
+            out.write(view.data(), std::streamsize(view.size()));
+            return out ? 0 : 1;
+        }
+        // Straight to the descriptor, after what was written before it: the
+        // stream would lose the reason of a failure (a closed pipe, a full
+        // disk) by the time the program checks its output at exit.
+        std::cout.flush();
+        std::fflush(stdout);
+        if (WriteAll(STDOUT_FILENO, view))
+            return 0;
+        err << "vorn " << command << ": cannot write to standard output: " << std::strerror(errno) << "\n";
+        return 1;
+    }
+    const FileResult written = WriteOutput(output, view);
+    if (written)
         return 0;
-    err << "vorn " << command << ": cannot write \"" << output << "\"\n";
+    err << "vorn " << command << ": cannot write \"" << output << "\": " << written.error << "\n";
     return 1;
 }
 

@@ -8,20 +8,18 @@
 
 #include <QString>
 
-#include "FaceMetrics.h"
 #include "KeyNames.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
 #include "PictureFile.h"
+#include "SizedFace.h"
 #include "TextPicture.h"
 
 namespace {
 
 constexpr int DefaultWidth = 476;
 constexpr int DefaultHeight = 268;
-// The em of RichEdit1's font in pixels.
-constexpr int PixelSize = 32;
 // Keeps the W x 4H bitmap within a sane allocation (4096 x 16384 pixels).
 constexpr int MaxSide = 4096;
 
@@ -37,7 +35,7 @@ std::optional<long long> ParseNumber(std::string_view text)
     return value;
 }
 
-struct Options : PictureWords {
+struct Options : PictureArguments {
     int width = DefaultWidth;
     int height = DefaultHeight;
     std::optional<long long> cursor;
@@ -49,12 +47,12 @@ struct Options : PictureWords {
     bool Svg() const { return IsSvgName(output); }
 };
 
-// Fills options from the words; on a fault answers the message.
+// Fills options from the arguments; on a fault returns the message.
 std::optional<std::string> ParseArguments(const std::vector<std::string>& args, Options& options)
 {
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (IsHelpWord(option)) {
+        if (IsHelpArgument(option)) {
             options.help = true;
             return std::nullopt;
         }
@@ -62,15 +60,15 @@ std::optional<std::string> ParseArguments(const std::vector<std::string>& args, 
             (option == "--crop" ? options.crop : options.noMark) = true;
             continue;
         }
-        if (!IsPictureWord(option) && option != "--size" && option != "--cursor" && option != "--text"
+        if (!IsPictureArgument(option) && option != "--size" && option != "--cursor" && option != "--text"
             && option != "--keys")
             return "unknown option \"" + option + "\"";
         if (i + 1 >= args.size())
             return option + " needs a value";
         const std::string& value = args[++i];
 
-        if (IsPictureWord(option)) {
-            if (auto fault = TakePictureWord(option, value, options))
+        if (IsPictureArgument(option)) {
+            if (auto fault = TakePictureArgument(option, value, options))
                 return fault;
         } else if (option == "--size") {
             const size_t by = value.find('x');
@@ -150,13 +148,13 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
     QByteArray bytes;
     try {
         const PictureScene scene =
-            options.crop ? PictureOfText(TypedText, canvas, options.width, PixelSize)
+            options.crop ? PictureOfText(TypedText, canvas, options.width, TextPixelSize)
                          : WindowScene(TypedText, options.noMark ? -1 : CursorPos, canvas, options.width,
-                                       options.height, PixelSize);
+                                       options.height, TextPixelSize);
         bytes = options.Svg() ? SvgOf(scene) : EncodePng(RasterOf(scene, options.scale));
     } catch (const std::exception& error) {
         err << "vorn render: " << error.what() << "\n";
         return 1;
     }
-    return FinishPicture("render", options.output, bytes, err);
+    return FinishPicture("render", options.output, bytes, out, err);
 }

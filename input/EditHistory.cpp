@@ -17,7 +17,7 @@ std::size_t HeapBytes(const std::u16string& units)
     return units.capacity() > inPlace ? (units.capacity() + 1) * sizeof(char16_t) : 0;
 }
 
-} // namespace
+}  // namespace
 
 void ReplaceUnits(OwnWideString& text, uint32_t at, uint32_t count, std::u16string_view units)
 {
@@ -101,8 +101,7 @@ void EditHistory::Record(Step step)
 
 void EditHistory::DropOldSteps()
 {
-    while (undoSteps.size() > MaxSteps
-           || (undoSteps.size() > 1 && unitsHeld - UnitsOf(undoSteps.back()) > MaxUnits)) {
+    while (undoSteps.size() > MaxSteps || (undoSteps.size() > 1 && unitsHeld - UnitsOf(undoSteps.back()) > MaxUnits)) {
         unitsHeld -= UnitsOf(undoSteps.front());
         undoSteps.pop_front();
     }

@@ -15,7 +15,7 @@ struct KeyStroke {
 // example "A,SPACE,CTRL+ALT+C,SHIFT+OEM_1,BACK,LEFT,RETURN,NUMPAD5,0x41".
 // Names are those of vk:: without the prefix (letters and digits stand for
 // themselves), case-insensitive; modifiers SHIFT+, CTRL+, ALT+ prefix a key.
-// On a bad name answers nothing and sets error to a message naming it.
+// On a bad name returns nothing and sets error to a message naming it.
 std::optional<std::vector<KeyStroke>> ParseKeySequence(const std::string& text, std::string& error);
 
 // The name that ParseKeySequence reads back as this code: "A", "0", "SPACE",

@@ -5,6 +5,10 @@
 #include "Keystroke.h"
 #include "VirtualKeys.h"
 
+// Marks a text for Qt's lupdate, which reads the sources for this name; the
+// library itself links no Qt and leaves translating to its caller.
+#define QT_TRANSLATE_NOOP(context, text) text
+
 namespace {
 
 struct RowKey {
@@ -53,13 +57,13 @@ std::string CodeName(char16_t unit)
     return name;
 }
 
-std::string CodeNames(const std::u16string& units)
+std::string CodeNames(const std::u16string& units, const TipWords& words)
 {
     std::string names;
     for (char16_t unit : units)
         names += (names.empty() ? "" : " ") + CodeName(unit);
     if (units == u"\r")
-        names += " (line break)";
+        names += " (" + words(QT_TRANSLATE_NOOP("TKeyboardChart", "line break")) + ")";
     return names;
 }
 
@@ -117,14 +121,15 @@ std::u16string TypedBy(const KeybLayout& Layout, unsigned virtualKey, bool ctrlA
     return std::u16string(text.Buffer(), text.Length());
 }
 
-std::string KeyTip(const KeybLayout& Layout, const ChartEntry& entry)
+std::string KeyTip(const KeybLayout& Layout, const ChartEntry& entry, const TipWords& translate)
 {
+    const TipWords words = translate ? translate : [](const char* english) { return std::string(english); };
     if (entry.virtualKey == vk::BACK)
-        return "Deletes the character before the insertion point";
+        return words(QT_TRANSLATE_NOOP("TKeyboardChart", "Deletes the character before the insertion point"));
     const std::u16string plain = TypedBy(Layout, entry.virtualKey, false);
     const std::u16string ctrlAlt = TypedBy(Layout, entry.virtualKey, true);
-    std::string tip = CodeNames(plain);
+    std::string tip = CodeNames(plain, words);
     if (!ctrlAlt.empty())
-        tip += (tip.empty() ? "" : " \u00B7 ") + std::string("Ctrl+Alt ") + CodeNames(ctrlAlt);
-    return tip.empty() ? "Types nothing" : tip;
+        tip += (tip.empty() ? "" : " \u00B7 ") + std::string("Ctrl+Alt ") + CodeNames(ctrlAlt, words);
+    return tip.empty() ? words(QT_TRANSLATE_NOOP("TKeyboardChart", "Types nothing")) : tip;
 }

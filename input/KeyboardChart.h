@@ -65,6 +65,11 @@ std::vector<ChartEntry> BuildChart(const KeybLayout& Layout,
 // alone or with Ctrl+Alt: the space bar types U+0020 U+0892.
 std::u16string TypedBy(const KeybLayout& Layout, unsigned virtualKey, bool ctrlAlt);
 
+// Gives a tooltip's words (English, UTF-8) in the user's language, in UTF-8.
+// The words are marked for Qt's lupdate in the context "TKeyboardChart".
+using TipWords = std::function<std::string(const char* english)>;
+
 // The key's tooltip, in UTF-8: the codes that each layer types, as
-// "U+0862 · Ctrl+Alt U+0863"; a layer that types nothing is left out.
-std::string KeyTip(const KeybLayout& Layout, const ChartEntry& entry);
+// "U+0862 · Ctrl+Alt U+0863"; a layer that types nothing is left out. The
+// words come through words when it is given, else in English.
+std::string KeyTip(const KeybLayout& Layout, const ChartEntry& entry, const TipWords& words = {});

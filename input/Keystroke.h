@@ -12,7 +12,7 @@ struct KeyModifiers {
 };
 
 // The whole editor: applies one key-down to the text and the insertion point.
-// Key is set to 0 (swallowed) in every case. Answers whether the line must be
+// Key is set to 0 (swallowed) in every case. Returns whether the line must be
 // redrawn. Key codes of 256 or more insert nothing. A CursorPos outside
 // 0..length is first pulled back to the nearer end of the text.
 bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout,

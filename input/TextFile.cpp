@@ -52,7 +52,7 @@ char32_t DecodeSequence(std::string_view bytes, std::size_t& pos)
     return value;
 }
 
-} // namespace
+}  // namespace
 
 DecodedTextFile DecodeTextFile(std::string_view bytes)
 {

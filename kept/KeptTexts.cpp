@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "WholeFile.h"
+#include "SafeFile.h"
 
 namespace {
 
@@ -46,23 +46,12 @@ std::optional<std::string> IdOf(std::string_view name)
     return std::string(id);
 }
 
-bool MakeFolders(const std::string& folder)
-{
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-        const std::string part = folder.substr(0, slash);
-        if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
-            return false;
-        if (slash == std::string::npos)
-            return true;
-    }
-}
-
 struct LeftText {
     std::string name;
     timespec modified;
 };
 
-} // namespace
+}  // namespace
 
 std::string EncodeKeptText(std::u16string_view units, int32_t cursor)
 {
@@ -93,8 +82,8 @@ std::optional<KeptTexts::Text> DecodeKeptText(std::string_view bytes)
         return std::nullopt;
     text.units.reserve(units.size() / 2);
     for (std::size_t i = 0; i < units.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(static_cast<unsigned char>(units[i])
-                                                | static_cast<unsigned char>(units[i + 1]) << 8);
+        const auto unit =
+            static_cast<char16_t>(static_cast<unsigned char>(units[i]) | static_cast<unsigned char>(units[i + 1]) << 8);
         // A unit 0 would end the text early.
         if (unit == 0)
             return std::nullopt;
@@ -122,8 +111,8 @@ namespace {
 // The window of id is running while the lock of its lock file is held.
 bool OwnerRunning(const std::string& folder, const std::string& id)
 {
-    const int fd = open((folder + "/" + id + std::string(LockSuffix)).c_str(),
-                        O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    const int fd =
+        open((folder + "/" + id + std::string(LockSuffix)).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return false;
     const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -143,7 +132,7 @@ void ListLeft(const std::string& folder, const std::string& ownId, std::vector<L
         const auto id = IdOf(name);
         if (!id || *id == ownId || OwnerRunning(folder, *id))
             continue;
-        struct stat info {};
+        struct stat info { };
         const bool isText = (EndsWith(name, TextSuffix) || EndsWith(name, TakenSuffix))
             && lstat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
         if (isText)
@@ -161,7 +150,7 @@ void ListLeft(const std::string& folder, const std::string& ownId, std::vector<L
     });
 }
 
-} // namespace
+}  // namespace
 
 KeptTexts::KeptTexts(std::string folderName) : folder(std::move(folderName))
 {
@@ -220,7 +209,15 @@ std::optional<std::string> KeptTexts::Keep(std::u16string_view units, int32_t cu
             return std::string(std::strerror(errno));
         return std::nullopt;
     }
-    return ReplaceWholeFile(name, EncodeKeptText(units, cursor));
+    // A private file, and the store's own: an entry planted under its name is
+    // replaced, never followed.
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    options.followSymlinks = false;
+    options.replaceNonRegular = true;
+    options.keepReadOnly = false;
+    const FileResult kept = ReplaceFile(name, EncodeKeptText(units, cursor), options);
+    return kept ? std::nullopt : std::optional<std::string>(kept.error);
 }
 
 bool KeptTexts::HasLeftText() const
@@ -244,7 +241,7 @@ std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
         const std::string taken = Path(id + "." + std::to_string(++takenCount) + std::string(TakenSuffix));
         if (rename(Path(left.name).c_str(), taken.c_str()) != 0)
             continue;
-        const WholeFileRead read = ReadWholeFile(taken, MaxKeptBytes);
+        const ReadResult read = ReadWholeFile(taken, MaxKeptBytes);
         std::optional<Text> text = DecodeKeptText(read.bytes);
         if (!text || text->units.empty()) {
             unlink(taken.c_str());

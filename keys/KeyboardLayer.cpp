@@ -1,16 +1,6 @@
 #include "KeyboardLayer.h"
 
-#include <QGuiApplication>
-#include <QKeyEvent>
-
 #include "VirtualKeys.h"
-
-// X11 last: its macros (None, Bool, Status...) clash with Qt's headers.
-#if QT_CONFIG(xcb)
-#define VORN_USE_X11 1
-#include <QtGui/qguiapplication_platform.h>
-#include <X11/XKBlib.h>
-#endif
 
 namespace {
 
@@ -174,34 +164,6 @@ unsigned ToVirtualKeyCode(int qtKey, Qt::KeyboardModifiers qtModifiers, quint32 
     return FindPosition(LetterPositions, keycode);
 }
 
-#ifdef VORN_USE_X11
-Display* X11Display()
-{
-    if (!QGuiApplication::instance() || QGuiApplication::platformName() != QLatin1String("xcb"))
-        return nullptr;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
-// The letter printed on the key in the active layout group, whatever level
-// the held modifiers selected; Qt::Key_unknown if it is not a Latin letter.
-int BaseLevelLetter(quint32 keycode)
-{
-    Display* display = X11Display();
-    if (!display || keycode < 8 || keycode > 255)
-        return Qt::Key_unknown;
-    XkbStateRec state;
-    if (XkbGetState(display, XkbUseCoreKbd, &state) != Success)
-        return Qt::Key_unknown;
-    const KeySym keysym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), state.group, 0);
-    if (keysym >= 'a' && keysym <= 'z')
-        return Qt::Key_A + static_cast<int>(keysym - 'a');
-    if (keysym >= 'A' && keysym <= 'Z')
-        return Qt::Key_A + static_cast<int>(keysym - 'A');
-    return Qt::Key_unknown;
-}
-#endif
-
 } // namespace
 
 VirtualKeyEvent ToVirtualKey(int qtKey, Qt::KeyboardModifiers qtModifiers, quint32 nativeScanCode,
@@ -221,23 +183,6 @@ VirtualKeyEvent ToVirtualKey(int qtKey, Qt::KeyboardModifiers qtModifiers, quint
     return result;
 }
 
-VirtualKeyEvent ToVirtualKey(const QKeyEvent& event)
-{
-    int qtKey = event.key();
-#ifdef VORN_USE_X11
-    if (!(event.modifiers() & Qt::KeypadModifier)) {
-        const int letter = BaseLevelLetter(event.nativeScanCode());
-        if (letter != Qt::Key_unknown)
-            qtKey = letter;
-    }
-#endif
-    return ToVirtualKey(qtKey, event.modifiers(), event.nativeScanCode(), event.nativeVirtualKey());
-}
-
-namespace {
-
-// The X keycode of the key at a US key's place; 0 for the keys that go by
-// name rather than by place.
 quint32 KeycodeOfPlace(unsigned usKey)
 {
     for (const PositionKey& entry : DigitAndPunctuationPositions)
@@ -248,8 +193,6 @@ quint32 KeycodeOfPlace(unsigned usKey)
             return entry.keycode;
     return 0;
 }
-
-} // namespace
 
 unsigned VirtualKeyAtPlace(unsigned usKey, quint32 keysym)
 {
@@ -263,36 +206,4 @@ unsigned VirtualKeyAtPlace(unsigned usKey, quint32 keysym)
     else if (keysym >= 0x20 && keysym <= 0x7E)
         qtKey = static_cast<int>(keysym);
     return ToVirtualKey(qtKey, Qt::NoModifier, keycode, keysym).Key;
-}
-
-std::function<unsigned(unsigned)> ActiveLayoutKeys()
-{
-#ifdef VORN_USE_X11
-    if (Display* display = X11Display()) {
-        XkbStateRec state;
-        if (XkbGetState(display, XkbUseCoreKbd, &state) == Success) {
-            const int group = state.group;
-            return [display, group](unsigned usKey) {
-                const quint32 keycode = KeycodeOfPlace(usKey);
-                const quint32 keysym =
-                    keycode ? static_cast<quint32>(XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), group, 0))
-                            : 0;
-                return VirtualKeyAtPlace(usKey, keysym);
-            };
-        }
-    }
-#endif
-    return [](unsigned usKey) { return usKey; };
-}
-
-bool CapsLockOn()
-{
-#ifdef VORN_USE_X11
-    if (Display* display = X11Display()) {
-        XkbStateRec state;
-        if (XkbGetState(display, XkbUseCoreKbd, &state) == Success)
-            return (state.locked_mods & LockMask) != 0;
-    }
-#endif
-    return false;
 }

@@ -20,8 +20,10 @@ struct VirtualKeyEvent {
 // come out as this code, which the layout maps to nothing.
 constexpr unsigned UnknownVirtualKey = 0;
 
-// On X11 the base-level keysym of the key's active group decides letters, so
-// that AltGr or Shift levels do not hide which letter key was pressed.
+// Where the platform gives a keymap (xcb, Wayland) the base-level keysym of
+// the key in the active group decides letters, so that AltGr or Shift levels
+// do not hide which letter key was pressed, and a held level-3 modifier
+// counts as Ctrl+Alt.
 VirtualKeyEvent ToVirtualKey(const QKeyEvent& event);
 
 // The same from the event's parts: nativeScanCode is the X keycode (evdev code
@@ -31,9 +33,13 @@ VirtualKeyEvent ToVirtualKey(const QKeyEvent& event);
 VirtualKeyEvent ToVirtualKey(int qtKey, Qt::KeyboardModifiers qtModifiers, quint32 nativeScanCode,
                              quint32 nativeVirtualKey);
 
-// Whether Caps Lock is on, read from the X server; false when the platform
-// is not xcb or there is no display.
+// Whether Caps Lock was on at the last key event; false where the platform
+// gives no keymap.
 bool CapsLockOn();
+
+// The X keycode (evdev code + 8) of the key at a US key's place; 0 for the
+// keys that go by name rather than by place.
+quint32 KeycodeOfPlace(unsigned usKey);
 
 // The virtual-key code that the key at a US key's place sends, alone, when
 // the active layout gives it keysym at its base level, exactly as
@@ -43,6 +49,6 @@ bool CapsLockOn();
 unsigned VirtualKeyAtPlace(unsigned usKey, quint32 keysym);
 
 // VirtualKeyAtPlace for the keyboard layout that is active now: the keysyms
-// from the X server (its active group); the US keyboard itself when the
-// platform is not xcb or there is no display.
+// of the platform's keymap in its active group; the US keyboard itself where
+// the platform gives no keymap.
 std::function<unsigned(unsigned)> ActiveLayoutKeys();

@@ -188,8 +188,7 @@ QImage RasterOfChart(const std::vector<ChartEntry>& chart, ChartFaces& faces, do
     const QSize size = ChartSize();
     const double width = std::round(size.width() * scale), height = std::round(size.height() * scale);
     if (!PictureFits(width, height))
-        throw std::runtime_error("The chart would be " + std::to_string(std::llround(width)) + " x "
-                                 + std::to_string(std::llround(height)) + " pixels, more than a picture may have.");
+        throw std::runtime_error("The chart would be " + OversizeText(width, height).toStdString() + ".");
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull())
         throw std::runtime_error("no memory for the chart's picture");

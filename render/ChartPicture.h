@@ -7,8 +7,8 @@
 #include <QImage>
 #include <QRect>
 
-#include "FaceMetrics.h"
 #include "KeyboardChart.h"
+#include "SizedFace.h"
 
 // The keyboard chart drawn: each key a rounded key top with its label small
 // in the top left corner, the glyph of the plain layer large in the middle

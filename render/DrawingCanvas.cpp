@@ -2,7 +2,7 @@
 
 void ApplyFaceName(DrawingCanvas& canvas, const AnsiString& FaceName)
 {
-    const AnsiString name = FaceName.substr(0, MaxFaceNameBytes);
+    const AnsiString name = DrawingFaceName(FaceName);
     if (!canvas.created) {
         canvas.bitmap = QImage();
         canvas.created = true;

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "AnsiString.h"
+#include "FaceLookup.h"
 
 // The bitmap of Image1 with its drawing canvas's font. The toolkit creates the
 // bitmap lazily, the first time something needs its canvas; created records
@@ -19,8 +20,8 @@ struct DrawingCanvas {
     int pixelSize = 0;
 };
 
-// A face name for the drawing font holds at most this many bytes.
-constexpr size_t MaxFaceNameBytes = 31;
+// The text's em in pixels, in the window and in the pictures of the commands.
+constexpr int TextPixelSize = 32;
 
 // Gives the canvas font the first MaxFaceNameBytes bytes of FaceName as its
 // face, and remembers FaceName whole, creating the bitmap first if there is

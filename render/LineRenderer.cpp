@@ -71,7 +71,7 @@ void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t
 
 std::optional<FaceSource> CanvasFace(const DrawingCanvas& canvas)
 {
-    return ResolveCanvasFace(canvas.faceName, canvas.fullFaceName);
+    return ResolveFace(canvas.fullFaceName);
 }
 
 std::optional<SizedFace> OpenCanvasFace(const DrawingCanvas& canvas, int pixelSize)

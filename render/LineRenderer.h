@@ -8,9 +8,9 @@
 
 #include "AnsiString.h"
 #include "DrawingCanvas.h"
-#include "FaceMetrics.h"
 #include "LineLayout.h"
 #include "OwnWideString.h"
+#include "SizedFace.h"
 
 // Draws the whole text into the canvas's bitmap from scratch, as the main
 // window's resize handling does once it knows ScrollBox1's client size W x H:
@@ -28,7 +28,7 @@
 void RenderLine(DrawingCanvas& canvas, const OwnWideString& TypedText, int32_t CursorPos, const AnsiString& FaceName,
                 int W, int H, int pixelSize, double scale = 1.0);
 
-// The face that the canvas's font draws with (ResolveCanvasFace).
+// The face that the canvas's font draws with (ResolveFace).
 std::optional<FaceSource> CanvasFace(const DrawingCanvas& canvas);
 // That face opened at an em of pixelSize; nothing when there is none or it
 // cannot be opened.

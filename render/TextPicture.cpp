@@ -3,16 +3,29 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 
 bool PictureFits(double width, double height)
 {
     return width <= MaxPictureSide && height <= MaxPictureSide && width * height <= MaxPicturePixels;
+}
+
+QString OversizeText(double width, double height)
+{
+    // Past a side's limit the size itself may not even fit an integer.
+    if (!(width <= MaxPictureSide && height <= MaxPictureSide))
+        return QCoreApplication::translate("TextPicture", "larger than %1 pixels a side").arg(MaxPictureSide);
+    return QCoreApplication::translate("TextPicture", "%1 x %2 pixels, more than %3 pixels in all")
+        .arg(std::llround(width))
+        .arg(std::llround(height))
+        .arg(MaxPicturePixels);
 }
 
 PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize)
@@ -77,14 +90,24 @@ PictureScene PictureOfText(const OwnWideString& TypedText, const std::optional<S
 
 namespace {
 
-void RefuseOversized(double width, double height)
+void RefuseOversized(const PictureScene& scene, double scale, double width, double height)
 {
     if (PictureFits(width, height))
         return;
-    throw std::runtime_error("The text is too long for one picture: it would be "
-                             + std::to_string(std::llround(width)) + " x " + std::to_string(std::llround(height))
-                             + " pixels, and a picture may have at most " + std::to_string(MaxPictureSide)
-                             + " pixels a side and " + std::to_string(MaxPicturePixels) + " pixels in all.");
+    // A text that would fit at one pixel to a pixel is not too long: the
+    // scale is too large. In the window's language, where it has one; the
+    // commands install no translation and keep the English.
+    if (PictureFits(static_cast<double>(scene.width), static_cast<double>(scene.height))) {
+        std::ostringstream scaleText;
+        scaleText << scale;
+        throw std::runtime_error(QCoreApplication::translate("TextPicture", "At scale %1 the picture would be %2.")
+                                     .arg(QString::fromStdString(scaleText.str()), OversizeText(width, height))
+                                     .toStdString());
+    }
+    throw std::runtime_error(
+        QCoreApplication::translate("TextPicture", "The text is too long for one picture: it would be %1.")
+            .arg(OversizeText(width, height))
+            .toStdString());
 }
 
 } // namespace
@@ -93,11 +116,13 @@ QImage RasterOf(const PictureScene& scene, double scale)
 {
     const double width = std::round(static_cast<double>(scene.width) * scale);
     const double height = std::round(static_cast<double>(scene.height) * scale);
-    RefuseOversized(width, height);
+    RefuseOversized(scene, scale, width, height);
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull() && width * height > 0)
-        throw std::runtime_error("no memory for a " + std::to_string(std::llround(width)) + " x "
-                                 + std::to_string(std::llround(height)) + " picture");
+        throw std::runtime_error(QCoreApplication::translate("TextPicture", "no memory for a %1 x %2 picture")
+                                     .arg(std::llround(width))
+                                     .arg(std::llround(height))
+                                     .toStdString());
     MarkPictureScale(image, scale);
     if (!scene.text.isEmpty())
         image.setText(QStringLiteral("Description"), scene.text);
@@ -119,7 +144,9 @@ QByteArray EncodePng(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        throw std::runtime_error("The picture cannot be made into PNG: " + writer.errorString().toStdString());
+        throw std::runtime_error(QCoreApplication::translate("TextPicture", "The picture cannot be made into PNG: %1")
+                                     .arg(writer.errorString())
+                                     .toStdString());
     return bytes;
 }
 
@@ -152,7 +179,7 @@ void StartSvg(QXmlStreamWriter& xml, int64_t width, int64_t height)
 
 QByteArray SvgOf(const PictureScene& scene)
 {
-    RefuseOversized(static_cast<double>(scene.width), static_cast<double>(scene.height));
+    RefuseOversized(scene, 1, static_cast<double>(scene.width), static_cast<double>(scene.height));
     std::optional<SizedFace> face = scene.face;
     const TextMetrics& metrics = scene.metrics;
 

@@ -2,15 +2,16 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include <QByteArray>
 #include <QImage>
 #include <QXmlStreamWriter>
 
 #include "AnsiString.h"
-#include "FaceMetrics.h"
 #include "LineRenderer.h"
 #include "OwnWideString.h"
+#include "SizedFace.h"
 
 // A picture holds at most this many device pixels a side and in all (the
 // latter is 256 MB at four bytes a pixel); a text that needs more is refused
@@ -20,6 +21,11 @@ constexpr int64_t MaxPicturePixels = int64_t{4096} * 16384;
 
 // Whether a picture of width x height device pixels stays within the limits.
 bool PictureFits(double width, double height);
+
+// What a picture of width x height device pixels that does not fit would be,
+// in numbers that hold at any size: "larger than 32767 pixels a side", or
+// "W x H pixels, more than N pixels in all".
+QString OversizeText(double width, double height);
 
 // The picture of the whole text, as Copy as picture and Save as picture give
 // it: laid out as the window lays it out at width W, but with no insertion

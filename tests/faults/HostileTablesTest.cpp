@@ -14,6 +14,7 @@
 #include "CmapTbl.h"
 #include "FontPlatform.h"
 #include "OS2Tbl.h"
+#include "PeakMemory.h"
 
 namespace {
 
@@ -42,13 +43,6 @@ std::vector<uint8_t> TableOf(const std::string& file, const char tag[4])
 {
     const auto bytes = ReadFontTable(FaceSource{kFonts + "/" + file, 0}, tag);
     return bytes ? *bytes : std::vector<uint8_t>{};
-}
-
-long PeakResidentBytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss * 1024L;
 }
 
 // fuzz_cmap, first minutes: a format 4 subtable whose closing 0xFFFF segment

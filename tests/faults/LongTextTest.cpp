@@ -9,6 +9,7 @@
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "OwnWideString.h"
+#include "PeakMemory.h"
 #include "VirtualKeys.h"
 
 namespace {
@@ -19,13 +20,6 @@ constexpr long kTextBytes = long(kUnits) * sizeof(char16_t);
 // The text may be held twice while its buffer grows, plus slack for growth and
 // the allocator; a copy per keystroke kept alive, or a leak, goes far beyond.
 constexpr long kMemoryLimit = 8 * kTextBytes;
-
-long PeakResidentBytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss * 1024L;
-}
 
 void Press(OwnWideString& text, int32_t& cursor, const KeybLayout& layout, unsigned key)
 {

@@ -12,18 +12,20 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <signal.h>
 #include <sstream>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "FullDisk.h"
 #include "SaveNames.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -63,7 +65,7 @@ int WaitFor(pid_t pid)
     return status;
 }
 
-// Runs the helper once and answers its exit status, or -1 when it did not exit.
+// Runs the helper once and returns its exit status, or -1 when it did not exit.
 int RunHelper(const std::string& folder, const char* mode)
 {
     const Child child = StartHelper(folder, mode, false);
@@ -71,15 +73,6 @@ int RunHelper(const std::string& folder, const char* mode)
         return -1;
     const int status = WaitFor(child.pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string ReadFile(const std::string& path, bool& exists)
-{
-    std::ifstream in(path, std::ios::binary);
-    exists = bool(in);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 // Files in folder other than Vorn.ini whose name mentions it: the rewrite's
@@ -98,35 +91,10 @@ std::vector<std::string> TemporaryFiles(const std::string& folder)
     return found;
 }
 
-std::string MakeTempFolder()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/vorn-faults-XXXXXX";
-    return mkdtemp(pattern.data()) ? pattern : std::string();
-}
-
-void RemoveFolder(const std::string& folder)
-{
-    if (folder.empty())
-        return;
-    for (const std::string& name : TemporaryFiles(folder))
-        unlink((folder + "/" + name).c_str());
-    unlink((folder + "/Vorn.ini").c_str());
-    unlink((folder + "/filler").c_str());
-    rmdir(folder.c_str());
-}
-
-// Removed however the test ends.
-struct TempFolder {
-    std::string path = MakeTempFolder();
-    ~TempFolder() { RemoveFolder(path); }
-};
-
 TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
 {
     const TempFolder temp;
-    const std::string& folder = temp.path;
-    ASSERT_FALSE(folder.empty()) << std::strerror(errno);
+    const std::string& folder = temp.Path();
     const std::string file = folder + "/Vorn.ini";
     const std::string shortFile = SavedFile(ShortSaveName());
     const std::string longFile = SavedFile(LongSaveName());
@@ -163,9 +131,9 @@ TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
         ASSERT_GT(got, 0) << "the helper stopped before saving, status " << status;
         ASSERT_TRUE(WIFSIGNALED(status)) << "the helper ended on its own, status " << status;
 
-        bool exists = false;
-        const std::string bytes = ReadFile(file, exists);
-        ASSERT_TRUE(exists) << "round " << round << ": Vorn.ini is missing";
+        const std::optional<std::string> read = ReadFile(file);
+        ASSERT_TRUE(read) << "round " << round << ": Vorn.ini is missing";
+        const std::string& bytes = *read;
         ASSERT_FALSE(bytes.empty()) << "round " << round << ": Vorn.ini is empty";
         ASSERT_TRUE(bytes == shortFile || bytes == longFile)
             << "round " << round << ": Vorn.ini is neither version (" << bytes.size() << " bytes)";
@@ -189,77 +157,31 @@ TEST(SettingsKilledWhileSaving, VornIniIsAlwaysOneWholeVersion)
                 sawLong, killedInsideWrite);
 }
 
-// A small tmpfs holding Vorn.ini, filled to the last byte.
-class FullDisk : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (geteuid() != 0)
-            GTEST_SKIP() << "mounting a tmpfs needs root";
-        folder_ = MakeTempFolder();
-        ASSERT_FALSE(folder_.empty()) << std::strerror(errno);
-        if (mount("vorn-faults", folder_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=512k,mode=0755") != 0) {
-            const int error = errno;
-            rmdir(folder_.c_str());
-            folder_.clear();
-            GTEST_SKIP() << "cannot mount a tmpfs here: " << std::strerror(error);
-        }
-        mounted_ = true;
-    }
-
-    void TearDown() override
-    {
-        if (mounted_)
-            umount2(folder_.c_str(), MNT_DETACH);
-        if (!folder_.empty())
-            rmdir(folder_.c_str());
-    }
-
-    // Writes a filler file until the file system refuses; answers the errno.
-    int Fill()
-    {
-        const int fd = open((folder_ + "/filler").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0)
-            return errno;
-        const std::vector<char> block(4096, 'f');
-        int error = 0;
-        for (;;) {
-            if (write(fd, block.data(), block.size()) < 0) {
-                error = errno;
-                break;
-            }
-        }
-        // The last partial page too, so that not one byte is left.
-        while (write(fd, block.data(), 1) == 1) {
-        }
-        close(fd);
-        return error;
-    }
-
-    std::string folder_;
-    bool mounted_ = false;
-};
-
-TEST_F(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
+TEST(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
 {
-    const std::string file = folder_ + "/Vorn.ini";
-    ASSERT_EQ(RunHelper(folder_, "short"), 0);
-    bool exists = false;
-    const std::string before = ReadFile(file, exists);
+    const TempFolder temp;
+    // Room for the long name's file once the filler is gone.
+    ::FullDisk disk(temp.Path() + "/full", "512k");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.reason();
+    const std::string& folder = disk.folder();
+    const std::string file = folder + "/Vorn.ini";
+    ASSERT_EQ(RunHelper(folder, "short"), 0);
+    const std::string before = ReadFile(file).value_or("");
     ASSERT_EQ(before, SavedFile(ShortSaveName()));
 
-    ASSERT_EQ(Fill(), ENOSPC);
-    EXPECT_EQ(RunHelper(folder_, "long"), 3) << "the save on a full disk did not raise the write error";
+    disk.Fill();
+    EXPECT_EQ(RunHelper(folder, "long"), 3) << "the save on a full disk did not raise the write error";
 
-    const std::string after = ReadFile(file, exists);
-    EXPECT_TRUE(exists);
-    EXPECT_EQ(after, before) << "the old file changed";
-    EXPECT_TRUE(TemporaryFiles(folder_).empty()) << "a failed save left its temporary file";
+    const std::optional<std::string> after = ReadFile(file);
+    EXPECT_TRUE(after);
+    EXPECT_EQ(after.value_or(""), before) << "the old file changed";
+    EXPECT_TRUE(TemporaryFiles(folder).empty()) << "a failed save left its temporary file";
 
     // With room again the same save goes through: the failure was the disk's.
-    ASSERT_EQ(unlink((folder_ + "/filler").c_str()), 0);
-    EXPECT_EQ(RunHelper(folder_, "long"), 0);
-    EXPECT_EQ(ReadFile(file, exists), SavedFile(LongSaveName()));
+    ASSERT_EQ(unlink((folder + "/filler").c_str()), 0);
+    EXPECT_EQ(RunHelper(folder, "long"), 0);
+    EXPECT_EQ(ReadFile(file).value_or(""), SavedFile(LongSaveName()));
 }
 
 } // namespace

@@ -215,25 +215,30 @@ TEST(FaceCacheFile, AFolderThatCannotBeWrittenIsNoFault)
         const char* name;
         std::string folder;
         const char* blocker;  // made a folder where the cache wants a file
+        bool diskFull;        // every write fails with ENOSPC
     };
     WriteFile(temp.Path() + "/file", "");
     const Row rows[] = {
-        {"folder_under_a_file", temp.Path() + "/file/vorn", nullptr},
-        {"lock_cannot_be_opened", temp.Path() + "/lock/vorn", "fonts.lock"},
-        {"temporary_cannot_be_written", temp.Path() + "/temporary/vorn", "fonts.cache.tmp"},
+        {"folder_under_a_file", temp.Path() + "/file/vorn", nullptr, false},
+        {"lock_cannot_be_opened", temp.Path() + "/lock/vorn", "fonts.lock", false},
+        {"temporary_cannot_be_written", temp.Path() + "/temporary/vorn", nullptr, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        if (row.blocker) {
+        if (row.blocker || row.diskFull)
             Store(row.folder, old);
+        if (row.blocker)
             fs::create_directory(row.folder + "/" + row.blocker);
-        }
         FaceCache cache(row.folder);
         for (const auto& [key, face] : SampleFaces("/fonts/new", 3))
             cache.Put(key, face.stamp, face.summary);
+        SetWriteLimitForTesting(row.diskFull ? std::optional<size_t>(0) : std::nullopt);
         EXPECT_FALSE(cache.Save());
-        if (row.blocker) {
+        SetWriteLimitForTesting(std::nullopt);
+        if (row.blocker || row.diskFull) {
             EXPECT_EQ(Saved(row.folder), old);
+            // and no temporary file left behind
+            EXPECT_EQ(FolderEntries(row.folder), (std::vector<std::string>{"fonts.cache", "fonts.lock"}));
         }
     }
 }

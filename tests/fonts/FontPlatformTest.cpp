@@ -84,25 +84,28 @@ TEST(FontPlatform, MatchFaceFallsBackOnlyForUnknownNames)
 TEST(Catalogue, NamesSharingOneFaceGetEqualEntriesUnderTheirOwnNames)
 {
     const UnicodeList catalogue;
-    const FontProp& typographic = catalogue.Faces.at("Vorn Typographic");
-    const FontProp& legacy = catalogue.Faces.at("Vorn Typographic Book");
+    const FontProp typographic = catalogue.Prop("Vorn Typographic").value();
+    const FontProp legacy = catalogue.Prop("Vorn Typographic Book").value();
     EXPECT_EQ(typographic.Name, "Vorn Typographic");
     EXPECT_EQ(legacy.Name, "Vorn Typographic Book");
     EXPECT_TRUE(legacy.Covers(0x0868));
     EXPECT_TRUE(legacy.Coverage == typographic.Coverage);
     EXPECT_EQ(legacy.OS2.usWinAscent, 800);
     // The regular face's coverage, not another style's.
-    EXPECT_TRUE(catalogue.Faces.at("Vorn Styles").Covers(0x0860));
-    EXPECT_FALSE(catalogue.Faces.at("Vorn Styles").Covers(0x0861));
-    EXPECT_TRUE(catalogue.Faces.at("Vorn Pair Two").Covers(0x0867));
-    EXPECT_FALSE(catalogue.Faces.at("Vorn Pair Two").Covers(0x0866));
+    const FaceEntry* book = catalogue.Find("Vorn Typographic Book");
+    const FaceEntry* styles = catalogue.Find("Vorn Styles");
+    const FaceEntry* pairTwo = catalogue.Find("Vorn Pair Two");
+    ASSERT_TRUE(book && styles && pairTwo);
+    EXPECT_TRUE(*book == *catalogue.Find("Vorn Typographic"));
+    EXPECT_EQ(styles->scriptCoverage, 1u);
+    EXPECT_EQ(pairTwo->scriptCoverage, 1u << (0x0867 - 0x0860));
 }
 
 // Faces that several family names lead to (a typographic family, the faces
-// of a collection) are listed under each, by the CLI as by the window.
-TEST(FontPlatform, SummariesAgreeWithTheEntries)
+// of a collection) are entered under each, through the cache as without it.
+TEST(FontPlatform, CacheGivesTheEntriesOfTheFiles)
 {
-    ExpectSummariesAgreeWithTheEntries(EnumerateFaceNames().size());
+    ExpectCacheGivesTheEntriesOfTheFiles(EnumerateFaceNames().size());
 }
 
 }  // namespace

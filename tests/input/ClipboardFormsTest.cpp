@@ -6,16 +6,9 @@
 #include "ClipboardForms.h"
 #include "Keystroke.h"
 #include "VirtualKeys.h"
+#include "TextUnits.h"
 
 namespace {
-
-OwnWideString MakeText(const std::u16string& units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
-    return text;
-}
 
 std::string Bytes(std::initializer_list<unsigned> values)
 {
@@ -68,7 +61,7 @@ class ClipboardFormsBytes : public testing::TestWithParam<FormsCase> {};
 TEST_P(ClipboardFormsBytes, MatchByteForByte)
 {
     const FormsCase& row = GetParam();
-    const OwnWideString typed = MakeText(row.text);
+    const OwnWideString typed = TextOfUnits(row.text);
     const OwnWideString exported = BuildExportString(typed);
     EXPECT_EQ(exported.Count(), row.text.size() + 2);
 
@@ -83,7 +76,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ClipboardFormsBytes, testing::ValuesIn(FormsCase
 
 TEST(ClipboardForms, ExportLeavesTypedTextAlone)
 {
-    OwnWideString typed = MakeText(u"\u0860\u0861");
+    OwnWideString typed = TextOfUnits(u"\u0860\u0861");
     const uint32_t countBefore = typed.Count();
     BuildExportString(typed);
     EXPECT_EQ(std::u16string(typed.Buffer(), typed.Length()), u"\u0860\u0861");
@@ -113,7 +106,7 @@ TEST(ClipboardForms, StringWithSpareUnitsGivesZerosAfterTerminator)
 {
     // Handed a string whose buffer outgrew its text, the forms still span
     // Count() units, and nothing stale follows the terminator.
-    OwnWideString text = MakeText(u"\u0860\u0861\u0862");
+    OwnWideString text = TextOfUnits(u"\u0860\u0861\u0862");
     text.Buffer()[1] = 0; // text is now U+0860, units 2..3 are spare
     const ClipboardForms forms = MakeClipboardForms(text);
     EXPECT_EQ(forms.utf8, Bytes({0xE0, 0xA1, 0xA0}));

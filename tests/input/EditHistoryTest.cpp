@@ -8,14 +8,10 @@
 #include <vector>
 
 #include "EditHistory.h"
+#include "TextUnits.h"
 #include "VirtualKeys.h"
 
 namespace {
-
-std::u16string TextOf(const OwnWideString& text)
-{
-    return std::u16string(text.Buffer(), text.Length());
-}
 
 // What the operations of a row type: A to D the letters U+0860, U+0861,
 // U+0862, U+0864; '_' the space bar (U+0020 U+0892).
@@ -83,7 +79,7 @@ const std::vector<HistoryCase> HistoryCases = {
     {"DeleteOfNothingIsNoStep", "AXX", {{u"", 0}, {Typed("A"), 1}, {u"", 0}}},
 };
 
-class HistoryRows : public testing::TestWithParam<HistoryCase> {};
+class HistoryRows : public testing::TestWithParam<HistoryCase> { };
 
 // Undo walks the states back, each with its insertion point; redo walks the
 // texts forward again.
@@ -96,7 +92,7 @@ TEST_P(HistoryRows, UndoAndRedoWalkTheStates)
     Edit(row.ops, text, cursor, history);
     for (std::size_t i = 0; i < row.states.size(); ++i) {
         SCOPED_TRACE("after " + std::to_string(i) + " undos");
-        EXPECT_EQ(TextOf(text), row.states[i].text);
+        EXPECT_EQ(UnitsOf(text), row.states[i].text);
         EXPECT_EQ(cursor, row.states[i].cursor);
         EXPECT_EQ(history.CanUndo(), i + 1 < row.states.size());
         history.Undo(text, cursor);
@@ -105,7 +101,7 @@ TEST_P(HistoryRows, UndoAndRedoWalkTheStates)
     for (std::size_t i = row.states.size() - 1; i-- > 0;) {
         SCOPED_TRACE("redone to state " + std::to_string(i));
         ASSERT_TRUE(history.Redo(text, cursor));
-        EXPECT_EQ(TextOf(text), row.states[i].text);
+        EXPECT_EQ(UnitsOf(text), row.states[i].text);
     }
     EXPECT_FALSE(history.CanRedo());
 }
@@ -120,7 +116,7 @@ TEST(EditHistory, RedoPutsTheCursorWhereTheEditLeftIt)
     const State redone[] = {{Typed("AB"), 2}, {Typed("ACB"), 2}};
     for (const State& state : redone) {
         history.Redo(text, cursor);
-        EXPECT_EQ(TextOf(text), state.text);
+        EXPECT_EQ(UnitsOf(text), state.text);
         EXPECT_EQ(cursor, state.cursor);
     }
 }
@@ -136,7 +132,7 @@ TEST(EditHistory, ANewEditDropsWhatCouldBeRedone)
     Edit("ABuC", text, cursor, history);
     EXPECT_FALSE(history.CanRedo());
     EXPECT_FALSE(history.Redo(text, cursor));
-    EXPECT_EQ(TextOf(text), Typed("C"));
+    EXPECT_EQ(UnitsOf(text), Typed("C"));
 }
 
 OwnWideString LongText(uint32_t length)
@@ -167,8 +163,8 @@ TEST(EditHistory, AThousandStepsOnALongTextTakeLittleMemory)
         for (int step = 0; step < 1000; ++step)
             Edit(step % 3 == 2 ? "><" : ">AB", text, cursor, history);
         const std::size_t heap = HeapInUse() - heapBefore;
-        std::printf("1,000 steps on 100,000 units: %zu bytes by its count, %zu bytes of heap\n",
-                    history.MemoryUsed(), heap);
+        std::printf("1,000 steps on 100,000 units: %zu bytes by its count, %zu bytes of heap\n", history.MemoryUsed(),
+                    heap);
         EXPECT_EQ(history.UndoCount(), EditHistory::MaxSteps);
         EXPECT_LT(history.MemoryUsed(), std::size_t{1} << 20);
         EXPECT_LT(heap, std::size_t{1} << 20);
@@ -184,8 +180,8 @@ TEST(EditHistory, AThousandStepsOnALongTextTakeLittleMemory)
         Edit(">A", text, cursor, history);
     while (history.Undo(text, cursor)) {
     }
-    EXPECT_EQ(TextOf(text).substr(0, 99000), TextOf(original).substr(0, 99000));
-    EXPECT_EQ(TextOf(text).size(), original.Length() + 1);
+    EXPECT_EQ(UnitsOf(text).substr(0, 99000), UnitsOf(original).substr(0, 99000));
+    EXPECT_EQ(UnitsOf(text).size(), original.Length() + 1);
 }
 
 // Steps that take the whole text hold it: the units of all but the newest are
@@ -194,14 +190,13 @@ TEST(EditHistory, AThousandStepsOnALongTextTakeLittleMemory)
 TEST(EditHistory, WholeTextStepsStayWithinTheUnitBound)
 {
     OwnWideString text = LongText(100000);
-    const std::u16string opened = TextOf(text);
+    const std::u16string opened = UnitsOf(text);
     int32_t cursor = 0;
     const std::size_t heapBefore = HeapInUse();
     EditHistory history;
     // Delete, then Open of a 100,000-unit file, in turn.
     for (int step = 0; step < 1000; ++step)
-        history.Replace(text, cursor, 0, text.Length(), step % 2 ? opened : std::u16string(),
-                        step % 2 ? 100000 : 0);
+        history.Replace(text, cursor, 0, text.Length(), step % 2 ? opened : std::u16string(), step % 2 ? 100000 : 0);
     const std::size_t heap = HeapInUse() - heapBefore;
     std::printf("1,000 whole-text steps on 100,000 units: %zu bytes by its count, %zu bytes of heap, %zu steps kept\n",
                 history.MemoryUsed(), heap, history.UndoCount());
@@ -219,16 +214,14 @@ TEST(EditHistory, ReplaceUnitsKeepsWhatIsAroundTheEdit)
         uint32_t at, count;
         std::u16string units, expected;
     } rows[] = {
-        {0, 0, u"x", u"xabcd"},  {4, 0, u"x", u"abcdx"}, {1, 2, u"", u"ad"},
-        {1, 1, u"xyz", u"axyzcd"}, {2, 9, u"x", u"abx"}, {9, 0, u"xy", u"abcdxy"},
+        {0, 0, u"x", u"xabcd"},    {4, 0, u"x", u"abcdx"}, {1, 2, u"", u"ad"},
+        {1, 1, u"xyz", u"axyzcd"}, {2, 9, u"x", u"abx"},   {9, 0, u"xy", u"abcdxy"},
     };
     for (const auto& row : rows) {
-        OwnWideString text;
-        for (const char16_t unit : std::u16string(u"abcd"))
-            text.Append(unit);
+        OwnWideString text = TextOfUnits(u"abcd");
         ReplaceUnits(text, row.at, row.count, row.units);
-        EXPECT_EQ(TextOf(text), row.expected) << row.at << "," << row.count;
+        EXPECT_EQ(UnitsOf(text), row.expected) << row.at << "," << row.count;
     }
 }
 
-} // namespace
+}  // namespace

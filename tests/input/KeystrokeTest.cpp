@@ -6,21 +6,9 @@
 
 #include "Keystroke.h"
 #include "VirtualKeys.h"
+#include "TextUnits.h"
 
 namespace {
-
-OwnWideString MakeText(const std::u16string& units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
-    return text;
-}
-
-std::u16string TextOf(const OwnWideString& text)
-{
-    return std::u16string(text.Buffer(), text.Length());
-}
 
 constexpr KeyModifiers None{};
 constexpr KeyModifiers Shift{true, false, false};
@@ -103,7 +91,7 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
 {
     const SequenceCase& row = GetParam();
     const KeybLayout layout;
-    OwnWideString text = MakeText(row.text);
+    OwnWideString text = TextOfUnits(row.text);
     int32_t cursor = row.cursor;
     bool redraw = false;
     for (const Stroke& stroke : row.strokes) {
@@ -111,7 +99,7 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
         redraw = ApplyKeyDown(text, cursor, layout, key, stroke.modifiers, row.capsLock);
         EXPECT_EQ(key, 0u) << "key 0x" << std::hex << stroke.key << " not swallowed";
     }
-    EXPECT_EQ(TextOf(text), row.expectedText);
+    EXPECT_EQ(UnitsOf(text), row.expectedText);
     EXPECT_EQ(cursor, row.expectedCursor);
     EXPECT_EQ(redraw, row.expectedRedraw);
 }
@@ -132,13 +120,13 @@ TEST(Keystroke, IgnoredKeysChangeNothingUnderAnyModifiers)
     for (unsigned key : keys) {
         for (int bits = 0; bits < 8; ++bits) {
             const KeyModifiers modifiers{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0};
-            OwnWideString text = MakeText(u"\u0860\u0861");
+            OwnWideString text = TextOfUnits(u"\u0860\u0861");
             int32_t cursor = 1;
             unsigned swallowed = key;
             EXPECT_FALSE(ApplyKeyDown(text, cursor, layout, swallowed, modifiers, true))
                 << "key 0x" << std::hex << key << " modifiers " << bits;
             EXPECT_EQ(swallowed, 0u);
-            EXPECT_EQ(TextOf(text), u"\u0860\u0861") << "key 0x" << std::hex << key;
+            EXPECT_EQ(UnitsOf(text), u"\u0860\u0861") << "key 0x" << std::hex << key;
             EXPECT_EQ(cursor, 1);
         }
     }
@@ -155,7 +143,7 @@ TEST(Keystroke, NonIgnoredNeighboursOfIgnoredRangesReachTranslation)
         int32_t cursor = 0;
         unsigned k = key;
         EXPECT_TRUE(ApplyKeyDown(text, cursor, layout, k, Ctrl, false)) << "key 0x" << std::hex << key;
-        EXPECT_EQ(TextOf(text), std::u16string(1, static_cast<char16_t>(key)));
+        EXPECT_EQ(UnitsOf(text), std::u16string(1, static_cast<char16_t>(key)));
     }
 }
 
@@ -192,7 +180,7 @@ TEST(Keystroke, CapsFlagsInvertShiftInBothColumns)
         int32_t cursor = 0;
         unsigned k = key;
         ApplyKeyDown(text, cursor, layout, k, row.modifiers, row.caps);
-        EXPECT_EQ(TextOf(text), std::u16string(1, row.expected))
+        EXPECT_EQ(UnitsOf(text), std::u16string(1, row.expected))
             << "shift " << row.modifiers.Shift << " ctrlalt " << row.modifiers.Ctrl << " caps " << row.caps
             << " flags " << row.capsFlags;
     }
@@ -201,11 +189,11 @@ TEST(Keystroke, CapsFlagsInvertShiftInBothColumns)
 TEST(Keystroke, InsertUnitAtEveryPositionAndOutOfRange)
 {
     for (int32_t position = -2; position <= 5; ++position) {
-        OwnWideString text = MakeText(u"abc");
+        OwnWideString text = TextOfUnits(u"abc");
         InsertUnit(text, position, u'X');
         std::u16string expected = u"abc";
         expected.insert(static_cast<size_t>(std::clamp(position, 0, 3)), 1, u'X');
-        EXPECT_EQ(TextOf(text), expected) << "position " << position;
+        EXPECT_EQ(UnitsOf(text), expected) << "position " << position;
         EXPECT_EQ(text.Buffer()[4], 0);
     }
 }
@@ -267,7 +255,7 @@ TEST(Keystroke, LongMixedSequenceMatchesPlainStringModel)
         ASSERT_LE(static_cast<uint32_t>(cursor), length) << "step " << step;
         ASSERT_GE(text.Count(), length + 1) << "step " << step;
         ASSERT_EQ(static_cast<size_t>(cursor), modelCursor) << "step " << step;
-        ASSERT_EQ(TextOf(text), model) << "step " << step;
+        ASSERT_EQ(UnitsOf(text), model) << "step " << step;
     }
     EXPECT_GT(model.size(), 100u); // the sequence did build up some text
 }

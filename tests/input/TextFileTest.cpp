@@ -21,8 +21,14 @@ const std::vector<DecodeCase> DecodeCases = {
     {"CarriageReturnThenTwoLineFeeds", "a\r\n\nb", u"a\r\rb", TextFileFault::None},
     {"ByteOrderMarkDropped", "\xEF\xBB\xBF\xE0\xA1\xA0", u"\u0860", TextFileFault::None},
     {"MarkThatCopyPutsInFrontDropped", "\xE2\x80\x8F\xE0\xA1\xA0", u"\u0860", TextFileFault::None},
-    {"ByteOrderMarkThenMarkDropped", "\xEF\xBB\xBF\xE2\x80\x8F" "a", u"a", TextFileFault::None},
-    {"OnlyOneMarkDropped", "\xE2\x80\x8F\xE2\x80\x8F" "a", u"\u200Fa", TextFileFault::None},
+    {"ByteOrderMarkThenMarkDropped",
+     "\xEF\xBB\xBF\xE2\x80\x8F"
+     "a",
+     u"a", TextFileFault::None},
+    {"OnlyOneMarkDropped",
+     "\xE2\x80\x8F\xE2\x80\x8F"
+     "a",
+     u"\u200Fa", TextFileFault::None},
     {"MarkInsideKept", "a\xE2\x80\x8F", u"a\u200F", TextFileFault::None},
     {"ByteOrderMarkInsideKept", "a\xEF\xBB\xBF", u"a\uFEFF", TextFileFault::None},
     {"BeyondFFFFIsTwoUnits", "\xF0\x90\xB2\x80", u"\xD803\xDC80", TextFileFault::None},
@@ -36,7 +42,7 @@ const std::vector<DecodeCase> DecodeCases = {
     {"LoneTrailingByte", "\x80", u"", TextFileFault::NotUtf8},
 };
 
-class DecodeRows : public testing::TestWithParam<DecodeCase> {};
+class DecodeRows : public testing::TestWithParam<DecodeCase> { };
 
 TEST_P(DecodeRows, Decodes)
 {
@@ -65,8 +71,13 @@ TEST(TextFile, SavedTextsOpenAsTheyWere)
     } rows[] = {
         {u"\u0860\u0020\u0892\r\u0861", "\xE0\xA1\xA0 \xE0\xA2\x92\n\xE0\xA1\xA1"},
         {u"\r\r", "\n\n"},
-        {u"\xD803\xDC80" u"a", "\xF0\x90\xB2\x80" "a"},
-        {u"\u200F\u200Fa", "\xE2\x80\x8F\xE2\x80\x8F" "a"},
+        {u"\xD803\xDC80"
+         u"a",
+         "\xF0\x90\xB2\x80"
+         "a"},
+        {u"\u200F\u200Fa",
+         "\xE2\x80\x8F\xE2\x80\x8F"
+         "a"},
         {u"", ""},
     };
     for (const auto& row : rows) {
@@ -84,4 +95,4 @@ TEST(TextFile, AnUnpairedSurrogateIsSavedAsTheReplacementCharacter)
     EXPECT_EQ(EncodeTextFile(units.data(), 2), "a\xEF\xBF\xBD");
 }
 
-} // namespace
+}  // namespace

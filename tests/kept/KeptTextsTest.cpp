@@ -2,23 +2,21 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
-#include <mutex>
 #include <ctime>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Files.h"
 #include "KeepWriter.h"
 #include "KeptTexts.h"
 #include "TempFolder.h"
-#include "WholeFile.h"
 
 namespace {
 
@@ -140,11 +138,11 @@ TEST(KeptTexts, DecodingRefusesWhatIsNotAKeptText)
         int32_t cursor;
     } rows[] = {
         {good, true, 1},
-        {EncodeKeptText(u"ab", 7), true, 2},                  // cursor past the end: at the end
-        {good.substr(0, good.size() - 1), false, 0},          // odd byte count
-        {"VORN KEPT TEXT 1 cursor=x\na\0", false, 0},         // cursor not a number
-        {"VORN KEPT TEXT 2 cursor=0\na\0", false, 0},         // another format
-        {std::string("VORN KEPT TEXT 1 cursor=0\n\0\0", 28), false, 0}, // a unit 0
+        {EncodeKeptText(u"ab", 7), true, 2},                             // cursor past the end: at the end
+        {good.substr(0, good.size() - 1), false, 0},                     // odd byte count
+        {"VORN KEPT TEXT 1 cursor=x\na\0", false, 0},                    // cursor not a number
+        {"VORN KEPT TEXT 2 cursor=0\na\0", false, 0},                    // another format
+        {std::string("VORN KEPT TEXT 1 cursor=0\n\0\0", 28), false, 0},  // a unit 0
     };
     for (const auto& row : rows) {
         const auto text = DecodeKeptText(row.bytes);
@@ -203,54 +201,4 @@ TEST(KeepWriter, AFailedWriteIsReported)
     EXPECT_EQ(last.value_or(faults.back()), "Not a directory");
 }
 
-// The file layer: a write that fails (here at the file size limit, which
-// binds root too) leaves the old file and no temporary file.
-TEST(WholeFile, AFailedReplaceKeepsTheOldFile)
-{
-    TempFolder temp;
-    const std::string name = temp.Path() + "/text.txt";
-    WriteFile(name, "old");
-    rlimit old {};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto previous = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto fault = ReplaceWholeFile(name, std::string(4096, 'x'));
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, previous);
-    ASSERT_TRUE(fault);
-    EXPECT_EQ(*fault, "File too large");
-    EXPECT_EQ(ReadFile(name), "old");
-    EXPECT_EQ(FolderEntries(temp.Path()), std::vector<std::string>{"text.txt"});
-    EXPECT_FALSE(ReplaceWholeFile(name, "new"));
-    EXPECT_EQ(ReadFile(name), "new");
-}
-
-TEST(WholeFile, ReadRefusesWhatIsNotARegularFileOrTooLarge)
-{
-    TempFolder temp;
-    WriteFile(temp.Path() + "/five", "12345");
-    ASSERT_EQ(mkfifo((temp.Path() + "/fifo").c_str(), 0600), 0);
-    const struct {
-        const char* name;
-        std::size_t limit;
-        const char* bytes;
-        const char* error;
-        bool tooLarge;
-    } rows[] = {
-        {"five", 5, "12345", "", false},
-        {"five", 4, "", "", true},
-        {"fifo", 5, "", "not a regular file", false},
-        {".", 5, "", "not a regular file", false},
-        {"missing", 5, "", "No such file or directory", false},
-    };
-    for (const auto& row : rows) {
-        const WholeFileRead read = ReadWholeFile(temp.Path() + "/" + row.name, row.limit);
-        EXPECT_EQ(read.bytes, row.bytes) << row.name;
-        EXPECT_EQ(read.error, row.error) << row.name;
-        EXPECT_EQ(read.tooLarge, row.tooLarge) << row.name;
-    }
-}
-
-} // namespace
+}  // namespace

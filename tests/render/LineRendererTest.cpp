@@ -61,7 +61,7 @@ QImage Render(const std::u16string& units, int32_t CursorPos, int W, int H, cons
               double scale = 1)
 {
     DrawingCanvas canvas;
-    RenderLine(canvas, Text(units), CursorPos, face, W, H, PixelSize, scale);
+    RenderLine(canvas, TextOfUnits(units), CursorPos, face, W, H, PixelSize, scale);
     return canvas.bitmap;
 }
 
@@ -124,7 +124,7 @@ TEST(LineRenderer, DrawsTheHandDrawnPictureAtEachScale)
 TEST(LineRenderer, BitmapIsAlwaysWBy4H)
 {
     DrawingCanvas canvas;
-    const OwnWideString text = Text({A, B, CR, A});
+    const OwnWideString text = TextOfUnits({A, B, CR, A});
     const int sizes[][2] = {{476, 268}, {1, 1}, {33, 7}, {476, 268}, {200, 300}};
     for (const auto& size : sizes) {
         RenderLine(canvas, text, 2, TestSans, size[0], size[1], PixelSize);
@@ -143,7 +143,7 @@ TEST(LineRenderer, RedrawStartsFromWhite)
     // The same canvas first holds a long text, then an empty one: nothing of
     // the first drawing may remain.
     DrawingCanvas canvas;
-    RenderLine(canvas, Text(std::u16string(200, B)), 0, TestSans, 100, 40, PixelSize);
+    RenderLine(canvas, TextOfUnits(std::u16string(200, B)), 0, TestSans, 100, 40, PixelSize);
     RenderLine(canvas, OwnWideString(), 0, TestSans, 100, 40, PixelSize);
     using S = Step;
     EXPECT_EQ(FirstDifference(canvas.bitmap, Picture(100, 40, {{S::Mark, 98, 0, 0}, {S::Glyph, 88, 0, 10}})), "");
@@ -158,7 +158,7 @@ TEST(LineRenderer, FaceNameOver31BytesAppliesItsFirst31)
     for (const AnsiString& name : {LongName, cut + "zzz unknown tail", cut}) {
         SCOPED_TRACE(name);
         DrawingCanvas canvas;
-        RenderLine(canvas, Text({A}), 1, name, 100, 40, PixelSize);
+        RenderLine(canvas, TextOfUnits({A}), 1, name, 100, 40, PixelSize);
         EXPECT_EQ(canvas.faceName, cut);
         EXPECT_EQ(FirstDifference(canvas.bitmap, expected), "");
     }
@@ -196,9 +196,9 @@ TEST(LineRenderer, GlyphsComeFromTheWindowsUnicodeSubtable)
 TEST(LineRenderer, EmptyFaceNameKeepsTheFace)
 {
     DrawingCanvas canvas;
-    RenderLine(canvas, Text({A}), 1, LongName, 100, 40, PixelSize);
+    RenderLine(canvas, TextOfUnits({A}), 1, LongName, 100, 40, PixelSize);
     const QImage before = canvas.bitmap.copy();
-    RenderLine(canvas, Text({A}), 1, "", 100, 40, PixelSize);
+    RenderLine(canvas, TextOfUnits({A}), 1, "", 100, 40, PixelSize);
     EXPECT_EQ(canvas.faceName, LongName.substr(0, 31));
     EXPECT_EQ(FirstDifference(canvas.bitmap, before), "");
 

@@ -1,21 +1,14 @@
 #pragma once
 
-// What the renderer and picture tests share: a text from units, the first
-// differing pixel of two pictures, and how much ink a picture holds.
+// What the renderer and picture tests share: the first differing pixel of two pictures, and how much ink a picture holds.
 #include <cstdint>
 #include <string>
 
 #include <QImage>
 
 #include "OwnWideString.h"
+#include "TextUnits.h"
 
-inline OwnWideString Text(const std::u16string& units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
-    return text;
-}
 
 // Names the first differing pixel, which says more than a failed comparison
 // of two pictures.

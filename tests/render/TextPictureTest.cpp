@@ -31,7 +31,7 @@ DrawingCanvas CanvasFor(const AnsiString& face)
 QImage Window(const std::u16string& units, int32_t CursorPos, const AnsiString& face, int W, double scale)
 {
     DrawingCanvas canvas;
-    RenderLine(canvas, Text(units), CursorPos, face, W, 100, Em, scale);
+    RenderLine(canvas, TextOfUnits(units), CursorPos, face, W, 100, Em, scale);
     return canvas.bitmap;
 }
 
@@ -78,7 +78,7 @@ TEST(TextPicture, ScaleTwoIsDrawnAfreshWithTheInkInPlace)
 // ink that hangs off the window's left edge.
 QImage Uncropped(const std::u16string& units, const AnsiString& face, int W, double scale)
 {
-    PictureScene scene = WindowScene(Text(units), -1, CanvasFor(face), W, 100, Em);
+    PictureScene scene = WindowScene(TextOfUnits(units), -1, CanvasFor(face), W, 100, Em);
     scene.layout.glyphs.pop_back();  // the space the window keeps for a mark at the end
     scene.left = -W;
     scene.width = 3 * W;
@@ -108,7 +108,7 @@ TEST(TextPicture, CropHoldsAllTheInkAndNoMarkWithAQuarterEmAround)
     for (const Row& row : rows) {
         for (double s : {1.0, 2.0}) {
             SCOPED_TRACE(std::string(row.name) + " at scale " + std::to_string(s));
-            const PictureScene scene = PictureOfText(Text(row.text), CanvasFor(row.face), row.W, Em);
+            const PictureScene scene = PictureOfText(TextOfUnits(row.text), CanvasFor(row.face), row.W, Em);
             const QImage picture = RasterOf(scene, s);
             EXPECT_EQ(picture.size(), QSize(row.width, row.height) * s);
             EXPECT_EQ(InkSum(picture), InkSum(Uncropped(row.text, row.face, row.W, s)));
@@ -138,8 +138,8 @@ TEST(TextPicture, SvgDrawnWithQtSvgMatchesThePng)
         char segment;       // the outline's curves, kept as they are
     } rows[] = {{Wave, -1, 'Q'}, {WaveCubic, -1, 'C'}, {TestSans, 2, 'L'}};
     for (const Row& row : rows) {
-        const PictureScene scene = row.CursorPos < 0 ? PictureOfText(Text(text), CanvasFor(row.face), 100, Em)
-                                                     : WindowScene(Text(text), row.CursorPos, CanvasFor(row.face), 100, 30, Em);
+        const PictureScene scene = row.CursorPos < 0 ? PictureOfText(TextOfUnits(text), CanvasFor(row.face), 100, Em)
+                                                     : WindowScene(TextOfUnits(text), row.CursorPos, CanvasFor(row.face), 100, 30, Em);
         const QByteArray svg = SvgOf(scene);
         EXPECT_TRUE(svg.contains(QByteArray(" d=\"M")) && svg.contains(row.segment)) << svg.constData();
         EXPECT_EQ(QSvgRenderer(svg).viewBox(), QRect(0, 0, int(scene.width), int(scene.height)));
@@ -153,7 +153,7 @@ TEST(TextPicture, SvgDrawnWithQtSvgMatchesThePng)
 TEST(TextPicture, PngDescriptionAndSvgTitleHoldTheText)
 {
     const std::u16string text = {A, u'<', u'&', u'>', CR, B, Space, 0x0892, u'\x0c'};
-    const PictureScene scene = PictureOfText(Text(text), CanvasFor(Wave), 100, Em);
+    const PictureScene scene = PictureOfText(TextOfUnits(text), CanvasFor(Wave), 100, Em);
     const QImage png = QImage::fromData(EncodePng(RasterOf(scene, 2)), "PNG");
     EXPECT_EQ(png.text(QStringLiteral("Description")).toStdU16String(), text);
 
@@ -172,7 +172,7 @@ TEST(TextPicture, BitmapOnlyFaceDrawsButHasNoSvg)
 {
     const auto face = SizedFace::Open(FaceSource{VORN_PICTURE_FONTS_DIR "/VornBitmap.bdf", 0}, 16);
     ASSERT_TRUE(face);
-    const PictureScene scene = PictureOfText(Text({A}), face, 100, 16);
+    const PictureScene scene = PictureOfText(TextOfUnits({A}), face, 100, 16);
     EXPECT_GT(InkSum(RasterOf(scene, 1)), 0);
     try {
         SvgOf(scene);
@@ -185,7 +185,7 @@ TEST(TextPicture, BitmapOnlyFaceDrawsButHasNoSvg)
 TEST(TextPicture, TooLongATextIsRefusedNotCut)
 {
     // 2000 lines of 36 px: 72,000 px, twice that at scale 2.
-    const PictureScene scene = PictureOfText(Text(std::u16string(2000, CR)), CanvasFor(TestSans), 100, Em);
+    const PictureScene scene = PictureOfText(TextOfUnits(std::u16string(2000, CR)), CanvasFor(TestSans), 100, Em);
     for (double s : {1.0, 2.0})
         EXPECT_THROW(RasterOf(scene, s), std::runtime_error);
     EXPECT_THROW(SvgOf(scene), std::runtime_error);

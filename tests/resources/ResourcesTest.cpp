@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
+#include <QPixmap>
 #include <QSet>
 #include <QXmlStreamReader>
 
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "PictureReading.h"
 #include "Pictures.h"
 
 namespace {
@@ -253,6 +255,45 @@ TEST(ProgramIcon, DesktopCopiesShowTheSamePicture)
     while (!xml.atEnd())
         xml.readNext();
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+}
+
+// The pictures read by the reader of their own format are those that Qt
+// reads when it finds the format itself. Their icons hold the same sizes as
+// Qt's, and draw, at each ratio, the picture made for it: the "@2x" one where
+// the screen has two device pixels to a pixel, shrunk smoothly to the size
+// asked for and never blown up. (Qt 6.8's own icon of the file blows the 1x
+// picture up there instead.)
+TEST(PictureReading, PicturesAndIconsAreThoseQtMakesOfTheFiles)
+{
+    // Pixels only: a picture's ratio is another check's business.
+    const auto argb = [](const QImage& image) {
+        QImage pixels = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        pixels.setDevicePixelRatio(1);
+        return pixels;
+    };
+    for (const char* name : {pictures::Icon, pictures::DelButton, pictures::CutButton, pictures::CopyButton}) {
+        const QString file = QString::fromLatin1(name);
+        for (const QString& picture : {file, file + QStringLiteral("@2x")}) {
+            SCOPED_TRACE(picture.toStdString());
+            const QImage read = ReadPicture(picture);
+            ASSERT_FALSE(read.isNull());
+            EXPECT_TRUE(argb(read) == argb(QImage(picture)));
+            EXPECT_EQ(read.devicePixelRatio(), QImage(picture).devicePixelRatio());
+        }
+        const QIcon icon = PictureIcon(file);
+        EXPECT_EQ(icon.availableSizes(), QIcon(file).availableSizes()) << name;
+        for (const int side : {16, 18, 32, 64, 128})
+            for (const double ratio : {1.0, 2.0}) {
+                const bool twice = ratio > 1 && qApp->devicePixelRatio() > 1;
+                const QImage shown = argb(QImage(twice ? file + QStringLiteral("@2x") : file));
+                const QSize room = QSize(side, side) * ratio;
+                const QImage expected = shown.width() <= room.width() && shown.height() <= room.height()
+                    ? shown
+                    : shown.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                EXPECT_TRUE(argb(icon.pixmap(QSize(side, side), ratio).toImage()) == expected)
+                    << name << " at " << side << " x " << ratio;
+            }
+    }
 }
 
 } // namespace

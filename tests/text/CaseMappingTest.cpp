@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CaseMapping.h"
+#include "TextUnits.h"
 
 namespace {
 
@@ -13,19 +14,6 @@ std::string Hex(char16_t unit)
 {
     char text[8];
     std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(unit));
-    return text;
-}
-
-std::vector<char16_t> AllUnits(const OwnWideString& text)
-{
-    return std::vector<char16_t>(text.Buffer(), text.Buffer() + text.Count());
-}
-
-OwnWideString FromUnits(std::u16string units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
     return text;
 }
 
@@ -164,7 +152,7 @@ TEST(CaseMappingTable, LeavesScriptAndSurrogatesUnchanged)
 
 TEST(CaseMappingString, MapsTheTextOnly)
 {
-    const OwnWideString source = FromUnits(u"Istanbul \u0131i \u00FF\u0860 \u0410\u0431");
+    const OwnWideString source = TextOfUnits(u"Istanbul \u0131i \u00FF\u0860 \u0410\u0431");
     EXPECT_EQ(std::u16string(ToUpper(source).Buffer()), u"ISTANBUL I\u0130 \u0178\u0860 \u0410\u0411");
     EXPECT_EQ(std::u16string(ToLower(source).Buffer()), u"\u0131stanbul \u0131i \u00FF\u0860 \u0430\u0431");
     EXPECT_EQ(std::u16string(source.Buffer()), u"Istanbul \u0131i \u00FF\u0860 \u0410\u0431")
@@ -183,7 +171,7 @@ TEST(CaseMappingString, EmptyStringKeepsItsCount)
 // Count must stay.
 TEST(CaseMappingString, KeepsSpareUnitsUnmapped)
 {
-    OwnWideString source = FromUnits(u"abcde");
+    OwnWideString source = TextOfUnits(u"abcde");
     char16_t* units = source.Buffer();
     units[2] = 0;
     // units[3], [4] hold 'd', 'e' and [5] the old terminator; make one a small

@@ -4,33 +4,15 @@
 #include <vector>
 
 #include "OwnWideString.h"
+#include "TextUnits.h"
 
 namespace {
-
-// Every unit of the buffer, terminator and spare units included.
-std::vector<char16_t> AllUnits(const OwnWideString& text)
-{
-    return std::vector<char16_t>(text.Buffer(), text.Buffer() + text.Count());
-}
-
-std::u16string Text(const OwnWideString& text)
-{
-    return std::u16string(text.Buffer(), text.Length());
-}
-
-OwnWideString FromUnits(std::u16string units)
-{
-    OwnWideString text;
-    for (char16_t unit : units)
-        text.Append(unit);
-    return text;
-}
 
 // "ab" in a buffer of 5 units whose spare units are set by hand, as the
 // keystroke handling leaves them after deleting in place.
 OwnWideString WithSpareUnits()
 {
-    OwnWideString text = FromUnits(u"abcd");
+    OwnWideString text = TextOfUnits(u"abcd");
     char16_t* units = text.Buffer();
     units[2] = 0;
     units[3] = 0x1234;
@@ -51,7 +33,7 @@ TEST(OwnWideStringCount, AppendUnitGrowsByOne)
 {
     OwnWideString text;
     text.Append(u'\u200F');
-    EXPECT_EQ(Text(text), u"\u200F");
+    EXPECT_EQ(UnitsOf(text), u"\u200F");
     EXPECT_EQ(text.Count(), 2u);
     EXPECT_FALSE(text.IsEmpty());
 }
@@ -60,25 +42,25 @@ TEST(OwnWideStringCount, AppendUnitGrowsByOne)
 // more spare unit.
 TEST(OwnWideStringCount, NarrowAppendCountsTheConvertedTerminator)
 {
-    OwnWideString text = FromUnits(u"ab");
+    OwnWideString text = TextOfUnits(u"ab");
     ASSERT_EQ(text.Count(), 3u);
 
     text.Append(AnsiString());
-    EXPECT_EQ(Text(text), u"ab");
+    EXPECT_EQ(UnitsOf(text), u"ab");
     EXPECT_EQ(text.Count(), 4u);
 
     text.Append(AnsiString(" "));
-    EXPECT_EQ(Text(text), u"ab ");
+    EXPECT_EQ(UnitsOf(text), u"ab ");
     EXPECT_EQ(text.Count(), 6u);
     EXPECT_EQ(text.Buffer()[3], 0);
 }
 
 TEST(OwnWideStringCount, AppendAfterShorteningInPlaceWritesAtTheTerminator)
 {
-    OwnWideString text = FromUnits(u"ab");
+    OwnWideString text = TextOfUnits(u"ab");
     text.Buffer()[1] = 0;
     text.Append(u'x');
-    EXPECT_EQ(Text(text), u"ax");
+    EXPECT_EQ(UnitsOf(text), u"ax");
     EXPECT_EQ(text.Count(), 4u);
     EXPECT_EQ(text.Buffer()[2], 0);
 }
@@ -95,14 +77,14 @@ TEST(OwnWideStringCopy, ConstructionKeepsSpareUnits)
 TEST(OwnWideStringCopy, AssignmentKeepsSpareUnitsAndTakesTheSourceCount)
 {
     const OwnWideString source = WithSpareUnits();
-    OwnWideString target = FromUnits(u"a much longer text");
+    OwnWideString target = TextOfUnits(u"a much longer text");
     target = source;
     EXPECT_EQ(target.Count(), 5u);
     EXPECT_EQ(AllUnits(target), AllUnits(source));
 
     // The copy owns its buffer: editing it leaves the source alone.
     target.Buffer()[0] = u'z';
-    EXPECT_EQ(Text(source), u"ab");
+    EXPECT_EQ(UnitsOf(source), u"ab");
 }
 
 TEST(OwnWideStringCopy, SelfAssignmentChangesNothing)
@@ -125,7 +107,7 @@ TEST(OwnWideStringIndex, ReachesTerminatorAndSpareUnitsBelowCount)
 
 TEST(OwnWideStringIndex, AtOrPastCountAnswersZeroAndLosesWrites)
 {
-    OwnWideString text = FromUnits(u"ab");
+    OwnWideString text = TextOfUnits(u"ab");
     const std::vector<char16_t> before = AllUnits(text);
     for (uint32_t index : {text.Count(), text.Count() + 1, 0xFFFFFFFFu}) {
         SCOPED_TRACE(index);
@@ -140,7 +122,7 @@ TEST(OwnWideStringIndex, AtOrPastCountAnswersZeroAndLosesWrites)
     outside = u'x';
     text.Append(u'c');
     EXPECT_EQ(outside, 0) << "a lost write must be cleared by the next operation";
-    EXPECT_EQ(Text(text), u"abc");
+    EXPECT_EQ(UnitsOf(text), u"abc");
 }
 
 TEST(OwnWideStringCompare, OrdersByUnitsAndPrefixFirst)
@@ -163,7 +145,7 @@ TEST(OwnWideStringCompare, OrdersByUnitsAndPrefixFirst)
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(ToUtf8(row.first.data(), row.first.size())) + " vs "
                      + ToUtf8(row.second.data(), row.second.size()));
-        const OwnWideString first = FromUnits(row.first), second = FromUnits(row.second);
+        const OwnWideString first = TextOfUnits(row.first), second = TextOfUnits(row.second);
         EXPECT_EQ(first < second, row.less);
         EXPECT_EQ(first > second, row.greater);
     }
@@ -172,7 +154,7 @@ TEST(OwnWideStringCompare, OrdersByUnitsAndPrefixFirst)
 TEST(OwnWideStringCompare, IgnoresSpareUnits)
 {
     const OwnWideString withSpares = WithSpareUnits();
-    const OwnWideString plain = FromUnits(u"ab");
+    const OwnWideString plain = TextOfUnits(u"ab");
     EXPECT_FALSE(withSpares < plain);
     EXPECT_FALSE(withSpares > plain);
 }
@@ -180,10 +162,10 @@ TEST(OwnWideStringCompare, IgnoresSpareUnits)
 TEST(OwnWideStringNarrow, ConstructionAndAssignmentSizeToTheConversion)
 {
     const OwnWideString built(AnsiString("caf\xC3\xA9"));
-    EXPECT_EQ(Text(built), u"caf\u00E9");
+    EXPECT_EQ(UnitsOf(built), u"caf\u00E9");
     EXPECT_EQ(built.Count(), 5u);
 
-    OwnWideString assigned = FromUnits(u"something else");
+    OwnWideString assigned = TextOfUnits(u"something else");
     assigned = AnsiString("");
     EXPECT_TRUE(assigned.IsEmpty());
     EXPECT_EQ(assigned.Count(), 1u);
@@ -215,9 +197,9 @@ TEST(OwnWideStringNarrow, ConvertsUtf8)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        OwnWideString text = FromUnits(u"x");
+        OwnWideString text = TextOfUnits(u"x");
         text.Append(row.bytes);
-        EXPECT_EQ(Text(text), u"x" + row.units);
+        EXPECT_EQ(UnitsOf(text), u"x" + row.units);
         EXPECT_EQ(text.Buffer()[text.Length()], 0);
         EXPECT_LE(text.Length() + 1, text.Count());
 
@@ -254,7 +236,7 @@ TEST(OwnWideStringUtf8, UnpairedSurrogateBecomesReplacement)
 // index operator must make it be found again, or the text would be misread.
 TEST(OwnWideStringLength, FollowsWritesThroughBufferAndIndex)
 {
-    OwnWideString text = FromUnits(u"abcd");
+    OwnWideString text = TextOfUnits(u"abcd");
     EXPECT_EQ(text.Length(), 4u);
     text.Buffer()[1] = 0;
     EXPECT_EQ(text.Length(), 1u);
@@ -263,7 +245,7 @@ TEST(OwnWideStringLength, FollowsWritesThroughBufferAndIndex)
     const OwnWideString copy = text;
     EXPECT_EQ(copy.Length(), 4u);
     text.Append(char16_t{0});
-    EXPECT_EQ(Text(text), u"axcd");
+    EXPECT_EQ(UnitsOf(text), u"axcd");
     EXPECT_EQ(text.Count(), 6u);
 }
 
@@ -302,11 +284,11 @@ TEST(OwnWideStringLength, FollowsWritesThroughAKeptPointer)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        OwnWideString text = FromUnits(u"abc");
+        OwnWideString text = TextOfUnits(u"abc");
         row.edit(text);
         const OwnWideString copy = text;
         text.Append(u'x');
-        EXPECT_EQ(Text(text), row.expected);
+        EXPECT_EQ(UnitsOf(text), row.expected);
         EXPECT_EQ(copy.Length() + 1, row.expected.size());
         EXPECT_EQ(text.Count(), 5u);
     }
@@ -314,29 +296,29 @@ TEST(OwnWideStringLength, FollowsWritesThroughAKeptPointer)
 
 TEST(OwnWideStringEdit, InsertAtAddsOneCountAndMovesTheRest)
 {
-    OwnWideString text = FromUnits(u"ac");
+    OwnWideString text = TextOfUnits(u"ac");
     text.InsertAt(1, u'b');
-    EXPECT_EQ(Text(text), u"abc");
+    EXPECT_EQ(UnitsOf(text), u"abc");
     EXPECT_EQ(text.Count(), 4u);
     text.InsertAt(3, u'd'); // at the end
     text.InsertAt(0, u'_'); // at the start
-    EXPECT_EQ(Text(text), u"_abcd");
+    EXPECT_EQ(UnitsOf(text), u"_abcd");
     EXPECT_EQ(text.Count(), 6u);
     text.InsertAt(99, u'!'); // past the end: at the end, never past the buffer
-    EXPECT_EQ(Text(text), u"_abcd!");
+    EXPECT_EQ(UnitsOf(text), u"_abcd!");
 }
 
 TEST(OwnWideStringEdit, EraseAtKeepsCountAndMovesTheTerminator)
 {
-    OwnWideString text = FromUnits(u"abc");
+    OwnWideString text = TextOfUnits(u"abc");
     text.EraseAt(1);
-    EXPECT_EQ(Text(text), u"ac");
+    EXPECT_EQ(UnitsOf(text), u"ac");
     EXPECT_EQ(text.Count(), 4u);
     text.EraseAt(2); // the terminator: nothing to erase
     text.EraseAt(7);
-    EXPECT_EQ(Text(text), u"ac");
+    EXPECT_EQ(UnitsOf(text), u"ac");
     text.Append(u'z'); // the spare units behind the text are reused
-    EXPECT_EQ(Text(text), u"acz");
+    EXPECT_EQ(UnitsOf(text), u"acz");
     EXPECT_EQ(text.Count(), 5u);
 }
 

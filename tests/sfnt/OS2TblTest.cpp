@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "BigEndianBuilder.h"
-#include "FontPlatform.h"
 
 namespace {
 
@@ -184,28 +183,6 @@ TEST(OS2Table, DefaultIsAllZero)
     const OS2Tbl os2;
     const std::vector<uint8_t> zero(sizeof(OS2Tbl), 0);
     EXPECT_EQ(std::memcmp(&os2, zero.data(), sizeof(OS2Tbl)), 0);
-}
-
-// ---- ReadOS2 on real font files ---------------------------------------------
-
-TEST(ReadOS2, ReadsTheFacesTable)
-{
-    OS2Tbl os2;
-    ASSERT_TRUE(ReadOS2(FaceSource{VORN_TEST_FONTS_DIR "/VornTestSans.ttf", 0}, os2));
-    EXPECT_EQ(os2.version, 4);
-    EXPECT_EQ(os2.usWinAscent, 1536);
-    EXPECT_EQ(os2.usWinDescent, 512);
-}
-
-TEST(ReadOS2, FaceWithoutTableLeavesRecordUntouched)
-{
-    OS2Tbl os2;
-    os2.usWeightClass = 123;
-    EXPECT_FALSE(ReadOS2(FaceSource{VORN_TEST_FONTS_DIR "/VornNoOS2.ttf", 0}, os2));
-    EXPECT_EQ(os2.usWeightClass, 123);
-    EXPECT_FALSE(ReadOS2(FaceSource{VORN_TEST_FONTS_DIR "/missing.ttf", 0}, os2));
-    EXPECT_FALSE(ReadOS2(FaceSource{VORN_TEST_FONTS_DIR "/VornTestSans.ttf", 1}, os2));  // no second face
-    EXPECT_EQ(os2.usWeightClass, 123);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ struct VornRun {
     std::string err;
 };
 
-// Runs the program (VORN_BINARY, or another copy of it) with the words as its
+// Runs the program (VORN_BINARY, or another copy of it) with these
 // arguments and waits for it to end; extraEnvironment holds NAME=VALUE entries
 // that override the test's own environment, an entry without '=' removes that
 // variable.
@@ -21,8 +21,8 @@ inline VornRun RunVorn(const std::vector<std::string>& args, const std::vector<s
                        const std::string& binary = VORN_BINARY)
 {
     QStringList arguments;
-    for (const std::string& word : args)
-        arguments << QString::fromStdString(word);
+    for (const std::string& argument : args)
+        arguments << QString::fromStdString(argument);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const std::string& entry : extraEnvironment) {
         const size_t equals = entry.find('=');

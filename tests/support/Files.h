@@ -1,7 +1,9 @@
 #pragma once
 
+// Whole files written and read, and what the tests ask of a folder's entries.
+#include <sys/stat.h>
+
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,39 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
-
-// A fresh folder under /tmp that is the working directory while it lives, since
-// the settings functions work on the current working directory.
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/vorn-settings-XXXXXX";
-        if (!mkdtemp(pattern))
-            throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(path_);
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        chmod(path_.c_str(), 0700); // a test may have made it read-only
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-    std::filesystem::path previous_;
-};
 
 inline void WriteFile(const std::string& path, std::string_view bytes)
 {

@@ -1,0 +1,27 @@
+#pragma once
+
+// Texts of the program's wide string built from, and read as, UTF-16 units.
+#include <string>
+#include <vector>
+
+#include "OwnWideString.h"
+
+inline OwnWideString TextOfUnits(const std::u16string& units)
+{
+    OwnWideString text;
+    for (char16_t unit : units)
+        text.Append(unit);
+    return text;
+}
+
+// The text's units up to its length.
+inline std::u16string UnitsOf(const OwnWideString& text)
+{
+    return std::u16string(text.Buffer(), text.Length());
+}
+
+// Every unit of the buffer, terminator and spare units included.
+inline std::vector<char16_t> AllUnits(const OwnWideString& text)
+{
+    return std::vector<char16_t>(text.Buffer(), text.Buffer() + text.Count());
+}
