@@ -18,6 +18,8 @@
 
 #include "ClipboardForms.h"
 #include "Guarded.h"
+#include "KeepWriter.h"
+#include "KeptTexts.h"
 #include "KeyboardLayer.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
@@ -110,6 +112,7 @@ void TForm1::FormCreate(QObject*)
 
 void TForm1::FormDestroy(QObject*)
 {
+    KeepTextAtClose();
     SaveIni(FaceName);
 }
 
@@ -189,7 +192,10 @@ void TForm1::FormResize(QObject*)
 void TForm1::RichEdit1KeyDown(QObject* Sender, unsigned& Key, KeyModifiers Shift)
 {
     RichEdit1->clear();
-    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn());
+    const uint32_t length = TypedText.Length();
+    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn(), History);
+    if (TypedText.Length() != length)
+        TextChanged();
     if (redraw)
         FormResize(Sender);
     RichEdit1->setFocus();
@@ -221,6 +227,7 @@ void TForm1::Image1ContextPopup(QObject*, const QPoint& globalPos)
     const bool hasText = !TypedText.IsEmpty();
     CopyPictureAction->setEnabled(hasText);
     SavePictureAction->setEnabled(hasText);
+    UpdateEditActions();
     ImageMenu->popup(globalPos);
 }
 
@@ -336,6 +343,10 @@ void TForm1::CopyButtonClick(QObject*)
 
 void TForm1::DelButtonClick(QObject*)
 {
+    if (!TypedText.IsEmpty()) {
+        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), {}, 0);
+        TextChanged();
+    }
     TypedText = OwnWideString();
     CursorPos = 0;
     RichEdit1->clear();

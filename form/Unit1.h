@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QAction>
@@ -13,9 +14,11 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 #include "AnsiString.h"
+#include "EditHistory.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
@@ -24,6 +27,8 @@
 #include "TRichEdit.h"
 #include "TScrollBox.h"
 
+class KeepWriter;
+class KeptTexts;
 class TKeyboardChart;
 
 class TForm1 : public QWidget {
@@ -47,6 +52,11 @@ public:
     QAction* CopyPictureAction;
     QAction* SavePictureAction;
     QAction* KeyboardAction;
+    QAction* UndoAction;
+    QAction* RedoAction;
+    QAction* OpenTextAction;
+    QAction* SaveTextAction;
+    QAction* RestoreTextAction;
     // The keyboard chart, made when it is first opened.
     TKeyboardChart* KeyboardChart = nullptr;
 
@@ -54,6 +64,13 @@ public:
     int32_t CursorPos = 0;
     KeybLayout Layout;
     AnsiString FaceName;
+    // Every change of the text, to be taken back and done again.
+    EditHistory History;
+    // The text kept on disk, about a second after a change (KeepTimer) and at
+    // close, for a later start to restore; written by Keeper.
+    std::unique_ptr<KeptTexts> Kept;
+    std::unique_ptr<KeepWriter> Keeper;
+    QTimer* KeepTimer;
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -90,6 +107,22 @@ public:
     void KeyboardClick(QObject* Sender);
     // A click on a key of the chart: that key pressed in RichEdit1.
     void KeyboardKeyClick(QObject* Sender, unsigned Key, KeyModifiers Shift);
+    void UndoClick(QObject* Sender);
+    void RedoClick(QObject* Sender);
+    void OpenTextClick(QObject* Sender);
+    void SaveTextClick(QObject* Sender);
+    // The newest text that an ended window left, as one step to take back.
+    void RestoreTextClick(QObject* Sender);
+    // Has the text written to its kept file if it changed since the last
+    // time.
+    void KeepText();
+    // The last of the text kept, written before the window goes.
+    void KeepTextAtClose();
+
+    // Asks for the name of a text file to open, or to save when save is set;
+    // empty when the user cancels. A file dialog by default; tests put their
+    // own answer here.
+    std::function<QString(bool save)> AskTextName;
 
     // Asks where to save a picture: returns the file name (empty when the
     // user cancels) and sets the chosen filter, PngFilter or SvgFilter. A save
@@ -111,6 +144,14 @@ private:
     void CreateImageMenu();
     // Has the controls tell the form what happened, each through its handler.
     void ConnectControls();
+    // After each change of the text: the menu's entries follow, and the text
+    // is kept a second later, once for all the changes within that second.
+    void TextChanged();
+    // The timer, the kept texts and their writer, the text files' dialog.
+    void CreateKeeping();
+    void UpdateEditActions();
+    // The first failure to keep the text is said; the others are not.
+    void ShowKeepFault(const QString& why);
     // Also has the keyboard chart follow the canvas's face.
     void ApplyFaceNameToCanvas();
     // The picture of the text at the window's width and font.
@@ -119,6 +160,10 @@ private:
     // screen that has more.
     double PictureScale() const;
     QString lastPictureFolder;
+    QString lastTextFolder;
+    quint64 textVersion = 0;
+    quint64 keptVersion = 0;
+    bool keepFaultShown = false;
     bool inResize = false;
     bool resizeAgain = false;
 };

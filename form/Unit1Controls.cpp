@@ -109,6 +109,7 @@ void TForm1::CreateControls()
 
     CreateImageMenu();
     ConnectControls();
+    CreateKeeping();
 }
 
 void TForm1::CreateImageMenu()
@@ -126,6 +127,24 @@ void TForm1::CreateImageMenu()
     connect(SavePictureAction, &QAction::triggered, this,
             [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
     connect(KeyboardAction, &QAction::triggered, this, [this] { Guarded([&] { KeyboardClick(KeyboardAction); }); });
+    ImageMenu->addSeparator();
+    UndoAction = ImageMenu->addAction(tr("Undo"));
+    UndoAction->setObjectName("UndoAction");
+    RedoAction = ImageMenu->addAction(tr("Redo"));
+    RedoAction->setObjectName("RedoAction");
+    ImageMenu->addSeparator();
+    OpenTextAction = ImageMenu->addAction(tr("Open text\u2026"));
+    OpenTextAction->setObjectName("OpenTextAction");
+    SaveTextAction = ImageMenu->addAction(tr("Save text\u2026"));
+    SaveTextAction->setObjectName("SaveTextAction");
+    RestoreTextAction = ImageMenu->addAction(tr("Restore last text"));
+    RestoreTextAction->setObjectName("RestoreTextAction");
+    const std::pair<QAction*, void (TForm1::*)(QObject*)> handlers[] = {
+        {UndoAction, &TForm1::UndoClick},         {RedoAction, &TForm1::RedoClick},
+        {OpenTextAction, &TForm1::OpenTextClick}, {SaveTextAction, &TForm1::SaveTextClick},
+        {RestoreTextAction, &TForm1::RestoreTextClick}};
+    for (const auto& [action, handler] : handlers)
+        connect(action, &QAction::triggered, this, [this, action, handler] { Guarded([&] { (this->*handler)(action); }); });
     connect(ImageMenu, &QMenu::aboutToHide, this, [this] { RichEdit1->setFocus(); });
 }
 

@@ -70,6 +70,78 @@
         <source>The picture could not be saved as &quot;%1&quot;: %2</source>
         <translation>A képet nem sikerült „%1” néven menteni: %2</translation>
     </message>
+    <message>
+        <source>Undo</source>
+        <translation>Visszavonás</translation>
+    </message>
+    <message>
+        <source>Redo</source>
+        <translation>Újra</translation>
+    </message>
+    <message>
+        <source>Open text…</source>
+        <translation>Szöveg megnyitása…</translation>
+    </message>
+    <message>
+        <source>Save text…</source>
+        <translation>Szöveg mentése…</translation>
+    </message>
+    <message>
+        <source>Restore last text</source>
+        <translation>Legutóbbi szöveg visszaállítása</translation>
+    </message>
+    <message>
+        <source>Text (*.txt);;All files (*)</source>
+        <translation>Szöveg (*.txt);;Minden fájl (*)</translation>
+    </message>
+    <message>
+        <source>Save text</source>
+        <translation>Szöveg mentése</translation>
+    </message>
+    <message>
+        <source>Open text</source>
+        <translation>Szöveg megnyitása</translation>
+    </message>
+    <message>
+        <source>The text cannot be kept in &quot;%1&quot;: %2. Typing goes on, but a later start will not be able to restore it.</source>
+        <translation>A szöveg nem őrizhető meg itt: „%1”: %2. Írhat tovább, de egy későbbi indításkor nem lehet majd visszaállítani.</translation>
+    </message>
+    <message>
+        <source>Keep text</source>
+        <translation>Szöveg megőrzése</translation>
+    </message>
+    <message>
+        <source>there is no such file</source>
+        <translation>nincs ilyen fájl</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>nem közönséges fájl</translation>
+    </message>
+    <message>
+        <source>it is larger than 16 MiB</source>
+        <translation>nagyobb 16 MiB-nál</translation>
+    </message>
+    <message>
+        <source>it cannot be read</source>
+        <translation>nem olvasható</translation>
+    </message>
+    <message>
+        <source>it holds a NUL character, as a binary file does</source>
+        <translation>NUL karaktert tartalmaz, mint egy bináris fájl</translation>
+    </message>
+    <message>
+        <source>it is not UTF-8 text</source>
+        <translation>nem UTF-8 szöveg</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; could not be opened: %2</source>
+        <translation>„%1” nem nyitható meg: %2</translation>
+    </message>
+    <message>
+        <source>The text could not be saved as &quot;%1&quot;: %2</source>
+        <translation>A szöveget nem sikerült „%1” néven menteni: %2</translation>
+    </message>
 </context>
 <context>
     <name>TKeyboardChart</name>

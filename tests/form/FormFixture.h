@@ -93,6 +93,7 @@ protected:
         QVERIFY(folder->isValid());
         QVERIFY(QDir::setCurrent(folder->path()));
         qputenv("XDG_CACHE_HOME", folder->path().toUtf8() + "/cache");
+        qputenv("XDG_STATE_HOME", folder->path().toUtf8() + "/state");
     }
 
     void Cleanup() { QDir::setCurrent(startFolder); }

@@ -42,8 +42,11 @@ private slots:
         QStringList entries;
         for (const QAction* action : menu->actions())
             entries << action->text();
+        // Separators have no text.
         QCOMPARE(entries, (QStringList{QStringLiteral("Copy as picture"), QString::fromUtf8("Save as picture\u2026"),
-                                       QStringLiteral("Keyboard")}));
+                                       QStringLiteral("Keyboard"), QString(), QStringLiteral("Undo"),
+                                       QStringLiteral("Redo"), QString(), QString::fromUtf8("Open text\u2026"),
+                                       QString::fromUtf8("Save text\u2026"), QStringLiteral("Restore last text")}));
 
         // A right click with no text: both entries off; closed, the menu
         // gives the focus to RichEdit1 wherever it was.

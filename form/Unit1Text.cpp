@@ -1,0 +1,202 @@
+// The text kept: the edit history's Undo and Redo, text files opened and
+// saved, and the text kept on disk for a later window to restore.
+#include "Unit1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include "Guarded.h"
+#include "KeepWriter.h"
+#include "KeptTexts.h"
+#include "SafeFile.h"
+#include "TextFile.h"
+
+namespace {
+
+std::u16string_view Units(const OwnWideString& text)
+{
+    return {text.Buffer(), text.Length()};
+}
+
+}  // namespace
+
+void TForm1::CreateKeeping()
+{
+    KeepTimer = new QTimer(this);
+    KeepTimer->setObjectName("KeepTimer");
+    KeepTimer->setSingleShot(true);
+    KeepTimer->setInterval(1000);
+    connect(KeepTimer, &QTimer::timeout, this, [this] { Guarded([&] { KeepText(); }); });
+    Kept = std::make_unique<KeptTexts>(KeptTexts::DefaultFolder());
+    Keeper = std::make_unique<KeepWriter>(*Kept, [this](const std::string& why) {
+        QMetaObject::invokeMethod(
+            this, [this, why] { ShowKeepFault(QString::fromLocal8Bit(why)); }, Qt::QueuedConnection);
+    });
+    AskTextName = [this](bool save) {
+        QString folder = lastTextFolder;
+        for (const QString& candidate :
+             {QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()})
+            if (!QFileInfo(folder).isDir())
+                folder = candidate;
+        const QString filter = tr("Text (*.txt);;All files (*)");
+        return save ? QFileDialog::getSaveFileName(this, tr("Save text"), folder + QDir::separator(), filter)
+                    : QFileDialog::getOpenFileName(this, tr("Open text"), folder, filter);
+    };
+    UpdateEditActions();
+}
+
+void TForm1::UpdateEditActions()
+{
+    UndoAction->setEnabled(History.CanUndo());
+    RedoAction->setEnabled(History.CanRedo());
+    RestoreTextAction->setEnabled(Kept->HasLeftText());
+}
+
+void TForm1::TextChanged()
+{
+    ++textVersion;
+    // Not restarted by each change: a steady typist's text is still kept
+    // once a second.
+    if (!KeepTimer->isActive())
+        KeepTimer->start();
+    UndoAction->setEnabled(History.CanUndo());
+    RedoAction->setEnabled(History.CanRedo());
+}
+
+void TForm1::KeepText()
+{
+    if (keptVersion == textVersion)
+        return;
+    keptVersion = textVersion;
+    Keeper->Post(std::u16string(Units(TypedText)), CursorPos);
+}
+
+void TForm1::KeepTextAtClose()
+{
+    KeepTimer->stop();
+    KeepText();
+    if (const std::optional<std::string> fault = Keeper->Finish())
+        ShowKeepFault(QString::fromLocal8Bit(*fault));
+}
+
+void TForm1::ShowKeepFault(const QString& why)
+{
+    if (keepFaultShown)
+        return;
+    keepFaultShown = true;
+    const QString message = tr("The text cannot be kept in \"%1\": %2. Typing goes on, but a later start "
+                               "will not be able to restore it.")
+                                .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(Kept->Folder())), why);
+    if (!isVisible()) {
+        QMessageBox::warning(nullptr, tr("Keep text"), message);
+        return;
+    }
+    // Said once and left aside: the keys go on to the text.
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Keep text"), message, QMessageBox::Ok, this);
+    box->setObjectName("KeepFaultBox");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void TForm1::UndoClick(QObject* Sender)
+{
+    if (History.Undo(TypedText, CursorPos)) {
+        TextChanged();
+        FormResize(Sender);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::RedoClick(QObject* Sender)
+{
+    if (History.Redo(TypedText, CursorPos)) {
+        TextChanged();
+        FormResize(Sender);
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::OpenTextClick(QObject* Sender)
+{
+    const QString name = AskTextName(false);
+    if (!name.isEmpty()) {
+        const ReadResult read = ReadWholeFile(QFile::encodeName(name).toStdString(), MaxTextFileBytes);
+        DecodedTextFile text;
+        QString fault;
+        switch (read.status) {
+        case ReadStatus::Ok:
+            text = DecodeTextFile(read.bytes);
+            break;
+        case ReadStatus::Missing:
+            fault = tr("there is no such file");
+            break;
+        case ReadStatus::NotRegular:
+            fault = tr("it is not a regular file");
+            break;
+        case ReadStatus::TooLarge:
+            fault = tr("it is larger than 16 MiB");
+            break;
+        case ReadStatus::Failed:
+            fault = tr("it cannot be read");
+            break;
+        }
+        switch (text.fault) {
+        case TextFileFault::None:
+            break;
+        case TextFileFault::TooLarge:
+            fault = tr("it is larger than 16 MiB");
+            break;
+        case TextFileFault::HoldsNul:
+            fault = tr("it holds a NUL character, as a binary file does");
+            break;
+        case TextFileFault::NotUtf8:
+            fault = tr("it is not UTF-8 text");
+            break;
+        }
+        if (fault.isEmpty()) {
+            History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text.units,
+                            static_cast<int32_t>(text.units.size()));
+            TextChanged();
+            FormResize(Sender);
+            lastTextFolder = QFileInfo(name).absolutePath();
+        } else {
+            QMessageBox::critical(this, tr("Open text"),
+                                  tr("\"%1\" could not be opened: %2").arg(QDir::toNativeSeparators(name), fault));
+        }
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::SaveTextClick(QObject*)
+{
+    const QString name = AskTextName(true);
+    if (!name.isEmpty()) {
+        // Written as the pictures are: whole or not at all.
+        const FileResult saved =
+            WriteOutput(QFile::encodeName(name).toStdString(), EncodeTextFile(TypedText.Buffer(), TypedText.Length()));
+        if (saved)
+            lastTextFolder = QFileInfo(name).absolutePath();
+        else
+            QMessageBox::critical(this, tr("Save text"),
+                                  tr("The text could not be saved as \"%1\": %2")
+                                      .arg(QDir::toNativeSeparators(name), QString::fromLocal8Bit(saved.error)));
+    }
+    RichEdit1->setFocus();
+}
+
+void TForm1::RestoreTextClick(QObject* Sender)
+{
+    if (const std::optional<KeptTexts::Text> text = Kept->TakeLeftText()) {
+        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text->units, text->cursor);
+        TextChanged();
+        FormResize(Sender);
+    }
+    RestoreTextAction->setEnabled(Kept->HasLeftText());
+    RichEdit1->setFocus();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Keystroke.h"
+#include "OwnWideString.h"
+
+// The undo and redo history of the text: each step holds the edit it made
+// (where, what went, what came, the insertion point before and after), never a
+// copy of the whole text, so that a step of typing costs a few dozen bytes
+// whatever the text's length.
+//
+// Bounded: at most MaxSteps steps, and the units held by all steps but the
+// newest at most MaxUnits (the newest, an Open of a long file say, is always
+// kept, so that it can be taken back); the oldest steps go first.
+class EditHistory {
+public:
+    static constexpr std::size_t MaxSteps = 1000;
+    static constexpr std::size_t MaxUnits = std::size_t{1} << 20;
+
+    // How a step joins the one before it: a run of typed units with no move
+    // of the insertion point is one step, and so is a run of Backspaces; a
+    // whole-text change (Open, Restore, Delete, Cut) stands alone.
+    enum class Kind { Typing, Erasing, Whole };
+
+    struct Step {
+        uint32_t at = 0;
+        std::u16string removed;
+        std::u16string inserted;
+        int32_t cursorBefore = 0;
+        int32_t cursorAfter = 0;
+        Kind kind = Kind::Whole;
+    };
+
+    // Replaces count units from at (both kept within the text) by inserted,
+    // puts the insertion point at cursorAfter and records that as one step
+    // (none when nothing is replaced by nothing).
+    void Replace(OwnWideString& text, int32_t& cursor, uint32_t at, uint32_t count, std::u16string_view inserted,
+                 int32_t cursorAfter);
+
+    // Records an edit already made to the text, joining it to the step before
+    // when both are of a run of the same kind.
+    void Record(Step step);
+
+    // The insertion point moved with no edit: the next typing starts a step.
+    void EndRun() { runOpen = false; }
+
+    bool CanUndo() const { return !undoSteps.empty(); }
+    bool CanRedo() const { return !redoSteps.empty(); }
+    // Each answers whether it changed anything.
+    bool Undo(OwnWideString& text, int32_t& cursor);
+    bool Redo(OwnWideString& text, int32_t& cursor);
+
+    std::size_t UndoCount() const { return undoSteps.size(); }
+    // Bytes of memory the steps take, their own and their units' storage.
+    std::size_t MemoryUsed() const;
+
+private:
+    void DropOldSteps();
+
+    std::deque<Step> undoSteps;
+    std::vector<Step> redoSteps;
+    // Units held by all steps, undo and redo.
+    std::size_t unitsHeld = 0;
+    // The newest step may still take the next key of its run.
+    bool runOpen = false;
+};
+
+// Replaces count units from at by units, at a cost linear in the text.
+void ReplaceUnits(OwnWideString& text, uint32_t at, uint32_t count, std::u16string_view units);
+
+// ApplyKeyDown, with what the key did recorded in history.
+bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout, unsigned& Key,
+                  KeyModifiers modifiers, bool capsLockOn, EditHistory& history);
