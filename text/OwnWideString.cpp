@@ -13,11 +13,9 @@ uint32_t TextLength(const char16_t* units, uint32_t count)
     return length;
 }
 
-// Decodes one UTF-8 sequence starting at bytes[pos]; returns the code point
-// and advances pos past what it consumed. An ill-formed sequence consumes its
-// maximal valid prefix (at least one byte) and yields U+FFFD, the usual
-// "one replacement per bad sequence" rule.
-char32_t DecodeUtf8(const unsigned char* bytes, size_t size, size_t& pos)
+} // namespace
+
+char32_t DecodeUtf8Sequence(const unsigned char* bytes, size_t size, size_t& pos)
 {
     const unsigned char lead = bytes[pos++];
     if (lead < 0x80)
@@ -40,15 +38,15 @@ char32_t DecodeUtf8(const unsigned char* bytes, size_t size, size_t& pos)
         if (lead == 0xF0) low = 0x90;
         if (lead == 0xF4) high = 0x8F;
     } else {
-        return 0xFFFD;
+        return IllFormedUtf8;
     }
 
     for (int i = 0; i < trailing; ++i) {
         if (pos >= size)
-            return 0xFFFD;
+            return IllFormedUtf8;
         const unsigned char next = bytes[pos];
         if (next < low || next > high)
-            return 0xFFFD;
+            return IllFormedUtf8;
         low = 0x80;
         high = 0xBF;
         value = (value << 6) | (next & 0x3F);
@@ -57,7 +55,6 @@ char32_t DecodeUtf8(const unsigned char* bytes, size_t size, size_t& pos)
     return value;
 }
 
-} // namespace
 
 std::u16string ConvertNarrowText(const AnsiString& text)
 {
@@ -68,7 +65,9 @@ std::u16string ConvertNarrowText(const AnsiString& text)
     converted.reserve(size + 1);
     size_t pos = 0;
     while (pos < size) {
-        const char32_t codePoint = DecodeUtf8(bytes, size, pos);
+        char32_t codePoint = DecodeUtf8Sequence(bytes, size, pos);
+        if (codePoint == IllFormedUtf8)
+            codePoint = 0xFFFD;
         if (codePoint >= 0x10000) {
             const char32_t offset = codePoint - 0x10000;
             converted.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));

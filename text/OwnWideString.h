@@ -75,6 +75,15 @@ private:
     bool handedOut = false;
 };
 
+// What DecodeUtf8Sequence returns for bytes that are not UTF-8.
+constexpr char32_t IllFormedUtf8 = 0xFFFFFFFF;
+
+// Decodes one UTF-8 sequence starting at bytes[pos] (pos < size) and advances
+// pos past what it consumed. An ill-formed sequence (overlong, a surrogate,
+// beyond U+10FFFF, cut short) consumes its maximal valid prefix, at least one
+// byte, and gives IllFormedUtf8, so that each bad sequence counts once.
+char32_t DecodeUtf8Sequence(const unsigned char* bytes, size_t size, size_t& pos);
+
 // UTF-8 to UTF-16 with a terminator; each ill-formed sequence becomes U+FFFD.
 // The result's size is the converted size n of the narrow text, terminator
 // included, so it is at least 1.
