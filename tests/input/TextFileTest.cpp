@@ -42,6 +42,11 @@ const std::vector<DecodeCase> DecodeCases = {
     {"LoneTrailingByte", "\x80", u"", TextFileFault::NotUtf8},
 };
 
+void PrintTo(const DecodeCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class DecodeRows : public testing::TestWithParam<DecodeCase> { };
 
 TEST_P(DecodeRows, Decodes)
