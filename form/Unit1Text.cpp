@@ -177,9 +177,12 @@ void TForm1::SaveTextClick(QObject*)
 {
     const QString name = AskTextName(true);
     if (!name.isEmpty()) {
+        // Read through the constant view: the writable buffer would leave the
+        // text counting its length afresh at every later keystroke.
+        const std::u16string_view units = Units(TypedText);
         // Written as the pictures are: whole or not at all.
-        const FileResult saved =
-            WriteOutput(QFile::encodeName(name).toStdString(), EncodeTextFile(TypedText.Buffer(), TypedText.Length()));
+        const FileResult saved = WriteOutput(QFile::encodeName(name).toStdString(),
+                                             EncodeTextFile(units.data(), static_cast<uint32_t>(units.size())));
         if (saved)
             lastTextFolder = QFileInfo(name).absolutePath();
         else
