@@ -163,6 +163,7 @@ private:
     QString lastTextFolder;
     quint64 textVersion = 0;
     quint64 keptVersion = 0;
+    int32_t keptCursor = 0;
     bool keepFaultShown = false;
     bool inResize = false;
     bool resizeAgain = false;

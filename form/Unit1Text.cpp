@@ -69,9 +69,12 @@ void TForm1::TextChanged()
 
 void TForm1::KeepText()
 {
-    if (keptVersion == textVersion)
+    // A move of the insertion point alone is kept too, at the next change or
+    // at close, so that Restore puts it back where it was.
+    if (keptVersion == textVersion && keptCursor == CursorPos)
         return;
     keptVersion = textVersion;
+    keptCursor = CursorPos;
     Keeper->Post(std::u16string(Units(TypedText)), CursorPos);
 }
 

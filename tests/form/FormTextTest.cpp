@@ -104,6 +104,23 @@ private slots:
         QCOMPARE(next->CursorPos, 1);
     }
 
+    // The insertion point moved after the text was last kept is kept at close.
+    void aMoveAloneIsKeptAtClose()
+    {
+        auto form = Start();
+        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(form->RichEdit1, Qt::Key_B);
+        QTRY_VERIFY(!form->KeepTimer->isActive());
+        QTest::keyClick(form->RichEdit1, Qt::Key_Right);
+        QCOMPARE(form->CursorPos, 1);
+        form.reset();
+
+        auto next = Start();
+        next->RestoreTextAction->trigger();
+        QCOMPARE(UnitsOf(next->TypedText), u"\u0860\u0861");
+        QCOMPARE(next->CursorPos, 1);
+    }
+
     void savedTextOpensAsItWasAndRefusedFilesChangeNothing()
     {
         auto form = Start();
