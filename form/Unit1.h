@@ -8,8 +8,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFrame>
-#include <QIcon>
-#include <QImage>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>

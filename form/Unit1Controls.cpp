@@ -122,11 +122,6 @@ void TForm1::CreateImageMenu()
     SavePictureAction->setObjectName("SavePictureAction");
     KeyboardAction = ImageMenu->addAction(tr("Keyboard"));
     KeyboardAction->setObjectName("KeyboardAction");
-    connect(CopyPictureAction, &QAction::triggered, this,
-            [this] { Guarded([&] { CopyPictureClick(CopyPictureAction); }); });
-    connect(SavePictureAction, &QAction::triggered, this,
-            [this] { Guarded([&] { SavePictureClick(SavePictureAction); }); });
-    connect(KeyboardAction, &QAction::triggered, this, [this] { Guarded([&] { KeyboardClick(KeyboardAction); }); });
     ImageMenu->addSeparator();
     UndoAction = ImageMenu->addAction(tr("Undo"));
     UndoAction->setObjectName("UndoAction");
@@ -140,8 +135,13 @@ void TForm1::CreateImageMenu()
     RestoreTextAction = ImageMenu->addAction(tr("Restore last text"));
     RestoreTextAction->setObjectName("RestoreTextAction");
     const std::pair<QAction*, void (TForm1::*)(QObject*)> handlers[] = {
-        {UndoAction, &TForm1::UndoClick},         {RedoAction, &TForm1::RedoClick},
-        {OpenTextAction, &TForm1::OpenTextClick}, {SaveTextAction, &TForm1::SaveTextClick},
+        {CopyPictureAction, &TForm1::CopyPictureClick},
+        {SavePictureAction, &TForm1::SavePictureClick},
+        {KeyboardAction, &TForm1::KeyboardClick},
+        {UndoAction, &TForm1::UndoClick},
+        {RedoAction, &TForm1::RedoClick},
+        {OpenTextAction, &TForm1::OpenTextClick},
+        {SaveTextAction, &TForm1::SaveTextClick},
         {RestoreTextAction, &TForm1::RestoreTextClick}};
     for (const auto& [action, handler] : handlers)
         connect(action, &QAction::triggered, this, [this, action, handler] { Guarded([&] { (this->*handler)(action); }); });

@@ -132,6 +132,7 @@ void TForm1::OpenTextClick(QObject* Sender)
         const ReadResult read = ReadWholeFile(QFile::encodeName(name).toStdString(), MaxTextFileBytes);
         DecodedTextFile text;
         QString fault;
+        const QString tooLarge = tr("it is larger than 16 MiB");
         switch (read.status) {
         case ReadStatus::Ok:
             text = DecodeTextFile(read.bytes);
@@ -143,7 +144,7 @@ void TForm1::OpenTextClick(QObject* Sender)
             fault = tr("it is not a regular file");
             break;
         case ReadStatus::TooLarge:
-            fault = tr("it is larger than 16 MiB");
+            fault = tooLarge;
             break;
         case ReadStatus::Failed:
             fault = tr("it cannot be read");
@@ -153,7 +154,7 @@ void TForm1::OpenTextClick(QObject* Sender)
         case TextFileFault::None:
             break;
         case TextFileFault::TooLarge:
-            fault = tr("it is larger than 16 MiB");
+            fault = tooLarge;
             break;
         case TextFileFault::HoldsNul:
             fault = tr("it holds a NUL character, as a binary file does");
