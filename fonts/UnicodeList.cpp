@@ -172,10 +172,15 @@ UnicodeList BuildCatalogue(bool useCache)
     const std::optional<std::string> folder = useCache ? FaceCache::DefaultFolder() : std::nullopt;
     if (!folder)
         return UnicodeList();
-    FaceCache cache(*folder);
-    UnicodeList catalogue(&cache);
-    cache.Save();
-    return catalogue;
+    // The cache is read and written whole, so it can run out of memory too.
+    try {
+        FaceCache cache(*folder);
+        UnicodeList catalogue(&cache);
+        cache.Save();
+        return catalogue;
+    } catch (const std::bad_alloc&) {
+        OutOfMemory();
+    }
 }
 
 const FaceEntry* UnicodeList::Find(const AnsiString& name) const
