@@ -1,5 +1,7 @@
 #include "FaceLookup.h"
 
+#include <memory>
+
 AnsiString DrawingFaceName(const AnsiString& fullName)
 {
     return fullName.substr(0, MaxFaceNameBytes);
@@ -19,26 +21,23 @@ std::optional<FaceSource> ResolveFace(const AnsiString& fullName)
     // A name cut to the drawing font's limit still finds the family it was cut
     // from rather than some substitute.
     if (faceName.size() == MaxFaceNameBytes) {
-        std::optional<AnsiString> first;
-        for (const AnsiString& name : EnumerateFaceNames()) {
-            if (name.compare(0, faceName.size(), faceName) == 0 && (!first || name < *first))
-                first = name;
-        }
-        if (first) {
-            if (auto face = SelectFace(*first))
-                return face;
-        }
+        // The families come in byte order: the first at or after the cut name
+        // is the first that begins with it, if any does.
+        const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
+        const auto first = installed->FamilyFrom(faceName);
+        if (first != installed->families.end() && first->first.starts_with(faceName))
+            return installed->Source(first->second);
     }
     return MatchFace(faceName);
 }
 
 AnsiString NameOfFace(const FaceSource& face)
 {
-    std::optional<AnsiString> found;
-    for (const AnsiString& name : EnumerateFaceNames()) {
-        const auto source = SelectFace(name);
-        if (source && *source == face && (!found || name < *found))
-            found = name;
+    const std::shared_ptr<const InstalledFonts> installed = ListInstalledFonts();
+    for (const auto& [name, number] : installed->families) {
+        const InstalledFonts::Face& candidate = installed->faces[number];
+        if (candidate.file == face.file && candidate.index == face.index)
+            return AnsiString(name);
     }
-    return found ? *found : AnsiString(face.file);
+    return AnsiString(face.file);
 }

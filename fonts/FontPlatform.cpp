@@ -145,8 +145,7 @@ const InstalledFonts& Loaded(FontDatabase& db)
 std::optional<FaceSource> SelectLocked(FontDatabase& db, const AnsiString& name)
 {
     const InstalledFonts& fonts = Loaded(db);
-    const auto family = std::lower_bound(fonts.families.begin(), fonts.families.end(), std::string_view(name),
-                                         [](const auto& entry, std::string_view key) { return entry.first < key; });
+    const auto family = fonts.FamilyFrom(name);
     if (family == fonts.families.end() || family->first != name)
         return std::nullopt;
     return fonts.Source(family->second);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -40,6 +41,13 @@ struct InstalledFonts {
     std::vector<std::pair<std::string_view, size_t>> families;
 
     FaceSource Source(size_t face) const { return FaceSource{std::string(faces[face].file), faces[face].index}; }
+
+    // The first family whose name does not come before name.
+    auto FamilyFrom(std::string_view name) const
+    {
+        return std::lower_bound(families.begin(), families.end(), name,
+                                [](const auto& entry, std::string_view key) { return entry.first < key; });
+    }
 
     std::shared_ptr<void> strings;  // holds the font database that the strings belong to
 };
