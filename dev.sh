@@ -17,39 +17,21 @@ packages=(
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
-  'clang|clang-14' 'libclang-rt-dev|libclang-rt-14-dev'
+  clang libclang-rt-dev
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
   qt6-wayland sway xwayland wl-clipboard
 )
 
-# "a|b": the first of the names that the release has, so that a newer release
-# gets its own version and an older one the name it knows.
-pick() {
-  local name
-  for name in ${1//|/ }; do
-    apt-cache show --no-all-versions "$name" >/dev/null 2>&1 && { echo "$name"; return 0; }
-  done
-  return 1
-}
-
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-
 install_packages() {
-  local missing=() p name
+  local missing=() p
   for p in "${packages[@]}"; do
-    for name in ${p//|/ }; do installed "$name" && continue 2; done
-    missing+=("$p")
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   local sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   $sudo apt-get update
-  local names=()
-  for p in "${missing[@]}"; do
-    name=$(pick "$p") || { echo "no package of ${p//|/, } in this release" >&2; return 1; }
-    names+=("$name")
-  done
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${names[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
 # build [CMAKE OPTIONS]: the test command turns warnings into errors.
