@@ -55,6 +55,13 @@ void KeyboardModel::SetKeymap(xkb_keymap* newKeymap)
     keymap = newKeymap;
     state = keymap ? xkb_state_new(keymap) : nullptr;
     level3Mask = keymap ? FindLevel3Mask(keymap) : 0;
+    const auto index = [this](const char* name) {
+        return keymap ? xkb_keymap_mod_get_index(keymap, name) : XKB_MOD_INVALID;
+    };
+    shiftIndex = index(XKB_MOD_NAME_SHIFT);
+    ctrlIndex = index(XKB_MOD_NAME_CTRL);
+    altIndex = index(XKB_MOD_NAME_ALT);
+    capsIndex = index(XKB_MOD_NAME_CAPS);
     SetMods(0);
 }
 
@@ -70,9 +77,9 @@ void KeyboardModel::SetMods(quint32 mods)
         xkb_state_update_mask(state, mods, 0, 0, 0, 0, group);
 }
 
-bool KeyboardModel::ModActive(const char* name) const
+bool KeyboardModel::ModActive(quint32 index) const
 {
-    return state && xkb_state_mod_name_is_active(state, name, XKB_STATE_MODS_EFFECTIVE) > 0;
+    return state && xkb_state_mod_index_is_active(state, index, XKB_STATE_MODS_EFFECTIVE) > 0;
 }
 
 quint32 KeyboardModel::BaseKeysym(quint32 keycode) const
@@ -101,7 +108,7 @@ VirtualKeyEvent KeyboardModel::Translate(const PlatformKey& key)
         return ToVirtualKey(key.qtKey, key.qtModifiers, key.keycode, key.keysym);
     }
     SetMods(key.mods);
-    capsLock = ModActive(XKB_MOD_NAME_CAPS);
+    capsLock = ModActive(capsIndex);
     int qtKey = key.qtKey;
     // The letter printed on the key decides, whatever level the held
     // modifiers chose: AltGr+M on a Hungarian keyboard is '<', and still M.
@@ -111,9 +118,9 @@ VirtualKeyEvent KeyboardModel::Translate(const PlatformKey& key)
             qtKey = letter;
     }
     VirtualKeyEvent result = ToVirtualKey(qtKey, key.qtModifiers, key.keycode, key.keysym);
-    result.modifiers.Shift = result.modifiers.Shift || ModActive(XKB_MOD_NAME_SHIFT);
-    result.modifiers.Ctrl = result.modifiers.Ctrl || ModActive(XKB_MOD_NAME_CTRL);
-    result.modifiers.Alt = result.modifiers.Alt || ModActive(XKB_MOD_NAME_ALT);
+    result.modifiers.Shift = result.modifiers.Shift || ModActive(shiftIndex);
+    result.modifiers.Ctrl = result.modifiers.Ctrl || ModActive(ctrlIndex);
+    result.modifiers.Alt = result.modifiers.Alt || ModActive(altIndex);
     // Qt's Wayland plugin gives AltGr no flag at all; the keymap knows it.
     if (level3Mask != 0 && (xkb_state_serialize_mods(state, XKB_STATE_MODS_EFFECTIVE) & level3Mask) == level3Mask) {
         result.modifiers.Ctrl = true;

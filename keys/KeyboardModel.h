@@ -55,12 +55,17 @@ public:
 
 private:
     void SetMods(quint32 mods);
-    bool ModActive(const char* name) const;
+    bool ModActive(quint32 index) const;
     quint32 BaseKeysym(quint32 keycode) const;
 
     xkb_keymap* keymap = nullptr;
     xkb_state* state = nullptr;
     quint32 level3Mask = 0;
+    // The keymap's indices of the modifiers read at each key.
+    quint32 shiftIndex = 0;
+    quint32 ctrlIndex = 0;
+    quint32 altIndex = 0;
+    quint32 capsIndex = 0;
     quint32 group = 0;
     bool capsLock = false;
 };
