@@ -93,8 +93,8 @@ int FinishPicture(const std::string& command, const std::string& output, const Q
         // Straight to the descriptor, after what was written before it: the
         // stream would lose the reason of a failure (a closed pipe, a full
         // disk) by the time the program checks its output at exit.
-        std::cout.flush();
-        std::fflush(stdout);
+        // A failure of this flush is reported with the output's at exit.
+        (void)FlushStandardOutput();
         if (WriteAll(STDOUT_FILENO, view))
             return 0;
         err << "vorn " << command << ": cannot write to standard output: " << std::strerror(errno) << "\n";
