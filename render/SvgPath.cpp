@@ -35,6 +35,7 @@ struct PathWriter {
     double x;
     double baseline;
     double pixelsPerUnit;
+    bool started = false;  // a contour is open, to be closed before the next
 
     void Command(char command, std::initializer_list<const FT_Vector*> points)
     {
@@ -53,9 +54,11 @@ struct PathWriter {
     static PathWriter& Of(void* user) { return *static_cast<PathWriter*>(user); }
     static int MoveTo(const FT_Vector* to, void* user)
     {
-        if (!Of(user).out.empty())
-            Of(user).out += 'Z';
-        Of(user).Command('M', {to});
+        PathWriter& writer = Of(user);
+        if (writer.started)
+            writer.out += 'Z';
+        writer.started = true;
+        writer.Command('M', {to});
         return 0;
     }
     static int LineTo(const FT_Vector* to, void* user)
@@ -85,7 +88,7 @@ bool AppendOutlinePath(std::string& path, const FT_Outline& outline, double x, d
     // FreeType takes the outline as changeable but only reads it.
     if (FT_Outline_Decompose(const_cast<FT_Outline*>(&outline), &segments, &writer) != 0)
         return false;
-    if (!path.empty())
+    if (writer.started)
         path += 'Z';
     return true;
 }
