@@ -10,8 +10,6 @@ QFont NamedByInstalledFamily(QFont font)
     if (families.size() != 1 || font.style() != QFont::StyleNormal || font.styleHint() != QFont::AnyStyle
         || font.fixedPitch())
         return font;
-    const QByteArray family = families.first().toUtf8();
-    const AnsiString drawn = DrawingFamily(AnsiString(family.constData(), static_cast<size_t>(family.size())));
-    font.setFamilies({QString::fromUtf8(drawn.data(), static_cast<qsizetype>(drawn.size()))});
+    font.setFamilies({QString::fromStdString(DrawingFamily(families.first().toStdString()))});
     return font;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -98,10 +97,8 @@ void RefuseOversized(const PictureScene& scene, double scale, double width, doub
     // scale is too large. In the window's language, where it has one; the
     // commands install no translation and keep the English.
     if (PictureFits(static_cast<double>(scene.width), static_cast<double>(scene.height))) {
-        std::ostringstream scaleText;
-        scaleText << scale;
         throw std::runtime_error(QCoreApplication::translate("TextPicture", "At scale %1 the picture would be %2.")
-                                     .arg(QString::fromStdString(scaleText.str()), OversizeText(width, height))
+                                     .arg(QString::number(scale), OversizeText(width, height))
                                      .toStdString());
     }
     throw std::runtime_error(
