@@ -71,10 +71,15 @@ wait_for 30 test -s "$runtime/x-display" || fail "sway started no XWayland"
 x_display=$(cat "$runtime/x-display")
 user_env=("${as_user[@]}" "${base_env[@]}" WAYLAND_DISPLAY="$wayland")
 
-# What the keys type, from the layout table, as the PNG Description's hex.
+# What the keys type, from the layout table, as the PNG Description's hex, in
+# want. Rendered once per keys: the layouts and platforms share most rows.
+declare -A expected=()
 expected_hex() {
-  "${user_env[@]}" "$vorn" render --keys "$1" --crop -o "$work/expected.png" >/dev/null
-  /usr/bin/python3 "$here/png_description.py" "$work/expected.png"
+  if [ -z "${expected[$1]+x}" ]; then
+    "${user_env[@]}" "$vorn" render --keys "$1" --crop -o "$work/expected.png" >/dev/null
+    expected[$1]=$(/usr/bin/python3 "$here/png_description.py" "$work/expected.png")
+  fi
+  want=${expected[$1]}
 }
 
 press() { # chord...: each pressed and let go, then wait until sway took it
@@ -121,7 +126,8 @@ run_cases() {
   wait_for "$patience" window_up || fail "no window on $platform: $(tail -n 5 "$work/vorn.err")"
   shown=""
   local sentinel
-  sentinel=$(expected_hex A)
+  expected_hex A
+  sentinel=$want
   local case name chords keys before got want
   for case in "$@"; do
     IFS='|' read -r name chords keys <<<"$case"
@@ -135,7 +141,7 @@ run_cases() {
     got=${got# }
     got=${got%"$sentinel"}
     got=${got% }
-    want=$(expected_hex "$keys")
+    expected_hex "$keys"
     if [ "$got" = "$want" ]; then
       printf 'ok    %-8s %-12s %-18s %s\n' "$platform" "$layout" "$name" "$want"
     else
