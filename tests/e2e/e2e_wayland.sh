@@ -30,19 +30,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # sway refuses to run as root: everything runs as an unprivileged user then.
-as_user=()
-vorn="$vorn_built"
+run_as_nobody "$vkbd_built"
 vkbd="$vkbd_built"
-if [ "$(id -u)" -eq 0 ]; then
-  as_user=(runuser -u nobody --)
-  cp "$vorn_built" "$(dirname "$vorn_built")/vorn-gui.so" "$vkbd_built" "$work/"
-  cp -r "$(dirname "$fonts_conf")" "$work/fonts"
-  sed -i "s#$(dirname "$fonts_conf")#$work/fonts#g" "$work/fonts/fonts.conf"
-  rm -rf "$work/fonts/cache"
-  fonts_conf="$work/fonts/fonts.conf"
-  vorn="$work/vorn"
-  vkbd="$work/$(basename "$vkbd_built")"
-fi
+[ ${#as_user[@]} -gt 0 ] && vkbd="$work/$(basename "$vkbd_built")"
 runtime="$work/runtime"
 mkdir -p "$runtime" "$work/run"
 chmod 700 "$runtime"

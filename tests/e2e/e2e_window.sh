@@ -32,20 +32,8 @@ fail() { echo "FAIL: $*" >&2; [ -f "$work/shot.png" ] && cp "$work/shot.png" /tm
 
 # The program runs as an unprivileged user where we are root, so that a
 # read-only settings file really is read-only to it.
-as_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  as_user=(runuser -u nobody --)
-  # The window lives in the module beside the program.
-  cp "$vorn_built" "$(dirname "$vorn_built")/vorn-gui.so" "$work/"
-  cp -r "$(dirname "$fonts_conf")" "$work/fonts"
-  sed -i "s#$(dirname "$fonts_conf")#$work/fonts#g" "$work/fonts/fonts.conf"
-  rm -rf "$work/fonts/cache"
-  fonts_conf="$work/fonts/fonts.conf"
-  vorn="$work/vorn"
-  chown -R nobody "$work"
-else
-  vorn="$vorn_built"
-fi
+run_as_nobody
+[ ${#as_user[@]} -gt 0 ] && chown -R nobody "$work"
 run_user() { "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" "$@"; }
 
 # A display of our own, wide enough for the keyboard chart beside the window.

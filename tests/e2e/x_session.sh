@@ -11,6 +11,10 @@
 #                               than EXCEPT; fails when there is none
 #   window_drawn WINDOW         the window shows more than its background
 #   x_here                      this folder, for find_block.py and close_window.py
+#   run_as_nobody [FILE...]     where we are root: the program, its window
+#                               module, FILEs and the fonts copied into $work
+#                               for the user nobody, as_user set to run as it;
+#                               sets as_user, vorn and fonts_conf either way
 
 x_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -54,4 +58,18 @@ window_drawn() {
   local colours
   colours=$(import -window "$1" png:- 2>/dev/null | identify -format '%k' png:- 2>/dev/null) || return 1
   [ "${colours:-0}" -gt 2 ]
+}
+
+run_as_nobody() {
+  as_user=()
+  vorn=$vorn_built
+  [ "$(id -u)" -eq 0 ] || return 0
+  as_user=(runuser -u nobody --)
+  # The window lives in the module beside the program.
+  cp "$vorn_built" "$(dirname "$vorn_built")/vorn-gui.so" "$@" "$work/"
+  cp -r "$(dirname "$fonts_conf")" "$work/fonts"
+  sed -i "s#$(dirname "$fonts_conf")#$work/fonts#g" "$work/fonts/fonts.conf"
+  rm -rf "$work/fonts/cache"
+  fonts_conf="$work/fonts/fonts.conf"
+  vorn="$work/vorn"
 }
