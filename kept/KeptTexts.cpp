@@ -33,9 +33,13 @@ bool EndsWith(std::string_view name, std::string_view suffix)
 }
 
 // The id an entry belongs to, "<pid>-<16 hex digits>", or nothing for a name
-// that is not the store's: those are never touched.
+// that is not the store's: those are never touched. A save's temporary file,
+// ".<id>.text.<pid>.XXXXXX", is its window's too, so that one left by a kill
+// goes with that window's other entries.
 std::optional<std::string> IdOf(std::string_view name)
 {
+    if (name.starts_with('.'))
+        name.remove_prefix(1);
     const std::string_view id = name.substr(0, name.find('.'));
     const std::size_t dash = id.find('-');
     if (dash == 0 || dash == std::string_view::npos || id.size() - dash - 1 != 16)
@@ -133,7 +137,8 @@ void ListLeft(const std::string& folder, const std::string& ownId, std::vector<L
         if (!id || *id == ownId || OwnerRunning(folder, *id))
             continue;
         struct stat info { };
-        const bool isText = (EndsWith(name, TextSuffix) || EndsWith(name, TakenSuffix))
+        // A hidden entry is a half-written file, never a text to offer.
+        const bool isText = !name.starts_with('.') && (EndsWith(name, TextSuffix) || EndsWith(name, TakenSuffix))
             && lstat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
         if (isText)
             texts.push_back({name, info.st_mtim});

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
@@ -114,6 +115,26 @@ TEST(KeptTexts, EntriesThatAreNotTextsAreSkippedOrLeftAlone)
     KeptTexts kept(temp.Path());
     EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
     EXPECT_EQ(ReadFile(temp.Path() + "/notes.txt"), "the user's own");
+}
+
+// A save killed before its rename leaves a hidden temporary that nobody will
+// finish once its window has ended; a running window's may still be renamed.
+TEST(KeptTexts, AnEndedWindowsHalfWrittenTextGoesARunningOnesStays)
+{
+    TempFolder temp;
+    KeptTexts running(temp.Path());
+    const std::vector<std::string> locks = FolderEntries(temp.Path());
+    ASSERT_EQ(locks.size(), 1u);
+    const std::string runningId = locks.front().substr(0, locks.front().find('.'));
+    const std::string ended = ".1-0123456789abcdef.text.123.abcdef";
+    const std::string live = "." + runningId + ".text.123.abcdef";
+    WriteFile(temp.Path() + "/" + ended, "half");
+    WriteFile(temp.Path() + "/" + live, "half");
+    KeptTexts later(temp.Path());
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), ended), 0);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), live), 1);
+    EXPECT_FALSE(later.HasLeftText());
 }
 
 TEST(KeptTexts, AFolderThatCannotBeMadeFailsEveryKeepWithTheReason)
