@@ -252,9 +252,11 @@ std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
             unlink(taken.c_str());
             continue;
         }
-        // Until it is kept as this window's text it stays under the taken
-        // name, which is offered again should this window end first.
-        if (!Keep(text->units, text->cursor))
+        // The file already holds the text as it is kept: renamed, it is this
+        // window's text without being written again. Should that fail it is
+        // written anew, and until then it stays under the taken name, which is
+        // offered again should this window end first.
+        if (rename(taken.c_str(), Path(id + std::string(TextSuffix)).c_str()) != 0 && !Keep(text->units, text->cursor))
             unlink(taken.c_str());
         return text;
     }

@@ -64,6 +64,26 @@ TEST(KeptTexts, ARunningWindowsTextIsNotOfferedItsEndedOneIs)
     EXPECT_EQ(ModeOf(folder), 0700u);
 }
 
+// Taken, a text is the taker's own file: once the taker ends it is all that
+// is left, and it comes back whole.
+TEST(KeptTexts, ATakenTextIsKeptAsTheTakersOwn)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"left", 2);
+    {
+        KeptTexts taker(temp.Path());
+        ASSERT_TRUE(taker.TakeLeftText());
+    }
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries.front().ends_with(".text")) << entries.front();
+    KeptTexts later(temp.Path());
+    const auto text = later.TakeLeftText();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->units, u"left");
+    EXPECT_EQ(text->cursor, 2);
+}
+
 TEST(KeptTexts, TwoKilledWindowsEachGiveTheirTextNewestFirst)
 {
     TempFolder temp;
