@@ -247,6 +247,10 @@ std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
         if (rename(Path(left.name).c_str(), taken.c_str()) != 0)
             continue;
         const ReadResult read = ReadWholeFile(taken, MaxKeptBytes);
+        // What could not be read may be another window's whole text: it stays
+        // under the taken name, offered again once this window ends.
+        if (read.status == ReadStatus::Failed || read.status == ReadStatus::TooLarge)
+            continue;
         std::optional<Text> text = DecodeKeptText(read.bytes);
         if (!text || text->units.empty()) {
             unlink(taken.c_str());

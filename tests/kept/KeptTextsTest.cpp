@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -155,6 +156,29 @@ TEST(KeptTexts, AnEndedWindowsHalfWrittenTextGoesARunningOnesStays)
     EXPECT_EQ(std::count(entries.begin(), entries.end(), ended), 0);
     EXPECT_EQ(std::count(entries.begin(), entries.end(), live), 1);
     EXPECT_FALSE(later.HasLeftText());
+}
+
+// A read that fails says nothing of the text: the file stays for a later
+// try and the next text is taken. Too large to read is the failure that
+// root cannot read past.
+TEST(KeptTexts, ATextThatCannotBeReadStaysAndTheNextIsTaken)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"good", 0);
+    const std::string large = temp.Path() + "/1-0123456789abcdef.text";
+    constexpr std::uintmax_t LargeSize = std::uintmax_t{257} << 20;  // past the 256 MiB read
+    WriteFile(large, EncodeKeptText(u"large", 0));
+    ASSERT_EQ(truncate(large.c_str(), off_t(LargeSize)), 0);  // sparse: no disk used
+    {
+        KeptTexts kept(temp.Path());
+        EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
+    }
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [&](const std::string& name) {
+                                return std::filesystem::file_size(temp.Path() + "/" + name) == LargeSize;
+                            }),
+              1);
 }
 
 TEST(KeptTexts, AFolderThatCannotBeMadeFailsEveryKeepWithTheReason)
