@@ -210,6 +210,16 @@ void SetWriteLimitForTesting(std::optional<std::size_t> bytes)
     gWriteLimit = bytes;
 }
 
+ReplaceOptions PrivateFileOptions()
+{
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    options.followSymlinks = false;
+    options.replaceNonRegular = true;
+    options.keepReadOnly = false;
+    return options;
+}
+
 FileResult ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options)
 {
     std::string target = path;

@@ -214,14 +214,7 @@ std::optional<std::string> KeptTexts::Keep(std::u16string_view units, int32_t cu
             return std::string(std::strerror(errno));
         return std::nullopt;
     }
-    // A private file, and the store's own: an entry planted under its name is
-    // replaced, never followed.
-    ReplaceOptions options;
-    options.newFileMode = 0600;
-    options.followSymlinks = false;
-    options.replaceNonRegular = true;
-    options.keepReadOnly = false;
-    const FileResult kept = ReplaceFile(name, EncodeKeptText(units, cursor), options);
+    const FileResult kept = ReplaceFile(name, EncodeKeptText(units, cursor), PrivateFileOptions());
     return kept ? std::nullopt : std::optional<std::string>(kept.error);
 }
 
