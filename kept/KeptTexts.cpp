@@ -27,11 +27,6 @@ constexpr std::string_view LockSuffix = ".lock";
 // More than any text typed or opened (16 MiB of UTF-8) and typed on.
 constexpr std::size_t MaxKeptBytes = std::size_t{256} << 20;
 
-bool EndsWith(std::string_view name, std::string_view suffix)
-{
-    return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
-}
-
 // The id an entry belongs to, "<pid>-<16 hex digits>", or nothing for a name
 // that is not the store's: those are never touched. A save's temporary file,
 // ".<id>.text.<pid>.XXXXXX", is its window's too, so that one left by a kill
@@ -72,7 +67,7 @@ std::string EncodeKeptText(std::u16string_view units, int32_t cursor)
 
 std::optional<KeptTexts::Text> DecodeKeptText(std::string_view bytes)
 {
-    if (bytes.substr(0, Header.size()) != Header)
+    if (!bytes.starts_with(Header))
         return std::nullopt;
     const std::size_t lineEnd = bytes.find('\n');
     if (lineEnd == std::string_view::npos)
@@ -138,7 +133,7 @@ void ListLeft(const std::string& folder, const std::string& ownId, std::vector<L
             continue;
         struct stat info { };
         // A hidden entry is a half-written file, never a text to offer.
-        const bool isText = !name.starts_with('.') && (EndsWith(name, TextSuffix) || EndsWith(name, TakenSuffix))
+        const bool isText = !name.starts_with('.') && (name.ends_with(TextSuffix) || name.ends_with(TakenSuffix))
             && lstat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
         if (isText)
             texts.push_back({name, info.st_mtim});
