@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <mutex>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -54,8 +56,27 @@ std::optional<std::string> ResolveSymlinks(std::string path)
     return std::nullopt;
 }
 
+// umask() reads the mask only by setting it, and the mask is the whole
+// process's: two threads saving at once could interleave the set and the
+// restore and leave it at 000 for good. Linux (4.7 on) shows it in the
+// process's status; only where it does not is it set and restored, one
+// thread at a time.
 mode_t CurrentUmask()
 {
+    const ReadResult status = ReadWholeFile("/proc/self/status", 1 << 16);
+    constexpr std::string_view Label = "\nUmask:";
+    const std::size_t at = status.bytes.find(Label);
+    if (at != std::string::npos) {
+        const char* first = status.bytes.data() + at + Label.size();
+        const char* last = status.bytes.data() + status.bytes.size();
+        while (first != last && (*first == '\t' || *first == ' '))
+            ++first;
+        unsigned mask = 0;
+        if (std::from_chars(first, last, mask, 8).ec == std::errc() && mask <= 0777)
+            return static_cast<mode_t>(mask);
+    }
+    static std::mutex serial;
+    const std::lock_guard lock(serial);
     const mode_t mask = umask(0);
     umask(mask);
     return mask;
@@ -189,6 +210,16 @@ void SetWriteLimitForTesting(std::optional<std::size_t> bytes)
     gWriteLimit = bytes;
 }
 
+ReplaceOptions PrivateFileOptions()
+{
+    ReplaceOptions options;
+    options.newFileMode = 0600;
+    options.followSymlinks = false;
+    options.replaceNonRegular = true;
+    options.keepReadOnly = false;
+    return options;
+}
+
 FileResult ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options)
 {
     std::string target = path;
@@ -208,7 +239,6 @@ FileResult ReplaceFile(const std::string& path, std::string_view bytes, const Re
     struct stat old {};
     const bool exists = lstat(target.c_str(), &old) == 0;
     const bool replacesFile = exists && S_ISREG(old.st_mode);
-    mode_t mode = options.newFileMode & 07777 & ~CurrentUmask();
     if (exists) {
         if (S_ISDIR(old.st_mode))
             return Failure(EISDIR);
@@ -218,11 +248,11 @@ FileResult ReplaceFile(const std::string& path, std::string_view bytes, const Re
         // file itself read-only must keep it.
         if (replacesFile && options.keepReadOnly && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
             return Failure(errno);
-        if (replacesFile)
-            mode = old.st_mode & 07777;
     } else if (errno != ENOENT) {
         return Failure(errno);
     }
+    // A replaced file keeps its own mode: only a new one needs the mask.
+    const mode_t mode = replacesFile ? old.st_mode & 07777 : options.newFileMode & 07777 & ~CurrentUmask();
 
     const std::string prefix = "." + base + ".";
     RemoveOrphanedTemporaries(folder, prefix);

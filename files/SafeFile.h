@@ -72,6 +72,10 @@ struct ReplaceOptions {
     bool keepReadOnly = true;
 };
 
+// The program's own files (the face cache, the kept texts): private, and no
+// entry planted under the name (link, FIFO, read-only file) stops a save.
+ReplaceOptions PrivateFileOptions();
+
 // Replaces the file at path with bytes, whole or not at all (see the top).
 FileResult ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
 

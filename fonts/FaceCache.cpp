@@ -24,18 +24,6 @@ std::optional<std::string> ReadCacheFile(const std::string& path)
     return std::move(read.bytes);
 }
 
-// The cache is the program's own: whatever entry was planted under its name
-// is replaced, never followed, and a file made read-only is replaced too.
-ReplaceOptions CacheReplaceOptions()
-{
-    ReplaceOptions options;
-    options.newFileMode = 0600;
-    options.followSymlinks = false;
-    options.replaceNonRegular = true;
-    options.keepReadOnly = false;
-    return options;
-}
-
 }  // namespace
 
 size_t FaceKeyHash::operator()(const FaceKey& key) const
@@ -162,5 +150,5 @@ bool FaceCache::Save()
     const std::string bytes = EncodeFaceCache(merged);
     if (current && *current == bytes)
         return true;
-    return ReplaceFile(path, bytes, CacheReplaceOptions()).ok();
+    return ReplaceFile(path, bytes, PrivateFileOptions()).ok();
 }

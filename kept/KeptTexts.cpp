@@ -27,15 +27,14 @@ constexpr std::string_view LockSuffix = ".lock";
 // More than any text typed or opened (16 MiB of UTF-8) and typed on.
 constexpr std::size_t MaxKeptBytes = std::size_t{256} << 20;
 
-bool EndsWith(std::string_view name, std::string_view suffix)
-{
-    return name.size() >= suffix.size() && name.substr(name.size() - suffix.size()) == suffix;
-}
-
 // The id an entry belongs to, "<pid>-<16 hex digits>", or nothing for a name
-// that is not the store's: those are never touched.
+// that is not the store's: those are never touched. A save's temporary file,
+// ".<id>.text.<pid>.XXXXXX", is its window's too, so that one left by a kill
+// goes with that window's other entries.
 std::optional<std::string> IdOf(std::string_view name)
 {
+    if (name.starts_with('.'))
+        name.remove_prefix(1);
     const std::string_view id = name.substr(0, name.find('.'));
     const std::size_t dash = id.find('-');
     if (dash == 0 || dash == std::string_view::npos || id.size() - dash - 1 != 16)
@@ -68,7 +67,7 @@ std::string EncodeKeptText(std::u16string_view units, int32_t cursor)
 
 std::optional<KeptTexts::Text> DecodeKeptText(std::string_view bytes)
 {
-    if (bytes.substr(0, Header.size()) != Header)
+    if (!bytes.starts_with(Header))
         return std::nullopt;
     const std::size_t lineEnd = bytes.find('\n');
     if (lineEnd == std::string_view::npos)
@@ -133,7 +132,8 @@ void ListLeft(const std::string& folder, const std::string& ownId, std::vector<L
         if (!id || *id == ownId || OwnerRunning(folder, *id))
             continue;
         struct stat info { };
-        const bool isText = (EndsWith(name, TextSuffix) || EndsWith(name, TakenSuffix))
+        // A hidden entry is a half-written file, never a text to offer.
+        const bool isText = !name.starts_with('.') && (name.ends_with(TextSuffix) || name.ends_with(TakenSuffix))
             && lstat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
         if (isText)
             texts.push_back({name, info.st_mtim});
@@ -209,14 +209,7 @@ std::optional<std::string> KeptTexts::Keep(std::u16string_view units, int32_t cu
             return std::string(std::strerror(errno));
         return std::nullopt;
     }
-    // A private file, and the store's own: an entry planted under its name is
-    // replaced, never followed.
-    ReplaceOptions options;
-    options.newFileMode = 0600;
-    options.followSymlinks = false;
-    options.replaceNonRegular = true;
-    options.keepReadOnly = false;
-    const FileResult kept = ReplaceFile(name, EncodeKeptText(units, cursor), options);
+    const FileResult kept = ReplaceFile(name, EncodeKeptText(units, cursor), PrivateFileOptions());
     return kept ? std::nullopt : std::optional<std::string>(kept.error);
 }
 
@@ -242,14 +235,20 @@ std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
         if (rename(Path(left.name).c_str(), taken.c_str()) != 0)
             continue;
         const ReadResult read = ReadWholeFile(taken, MaxKeptBytes);
+        // What could not be read may be another window's whole text: it stays
+        // under the taken name, offered again once this window ends.
+        if (read.status == ReadStatus::Failed || read.status == ReadStatus::TooLarge)
+            continue;
         std::optional<Text> text = DecodeKeptText(read.bytes);
         if (!text || text->units.empty()) {
             unlink(taken.c_str());
             continue;
         }
-        // Until it is kept as this window's text it stays under the taken
-        // name, which is offered again should this window end first.
-        if (!Keep(text->units, text->cursor))
+        // The file already holds the text as it is kept: renamed, it is this
+        // window's text without being written again. Should that fail it is
+        // written anew, and until then it stays under the taken name, which is
+        // offered again should this window end first.
+        if (rename(taken.c_str(), Path(id + std::string(TextSuffix)).c_str()) != 0 && !Keep(text->units, text->cursor))
             unlink(taken.c_str());
         return text;
     }

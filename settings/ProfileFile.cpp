@@ -7,11 +7,6 @@
 #include <limits>
 #include <utility>
 
-void SetProfileWriteLimitForTesting(std::optional<std::size_t> bytes)
-{
-    SetWriteLimitForTesting(bytes);
-}
-
 ProfileFile::ProfileFile(std::string fileName) : fileName_(std::move(fileName)) {}
 
 void ProfileFile::ThrowWriteError() const

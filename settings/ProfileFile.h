@@ -14,7 +14,6 @@
 // - a value holding a line break is cut at it instead of injecting lines.
 
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +56,3 @@ private:
 
     std::string fileName_;
 };
-
-// Test seam: when set, every rewrite fails with ENOSPC once this many bytes of
-// the new content have reached the temporary file. std::nullopt writes normally.
-void SetProfileWriteLimitForTesting(std::optional<std::size_t> bytes);

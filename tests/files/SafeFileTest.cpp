@@ -115,6 +115,19 @@ TEST(ReplaceFile, AFullDiskLeavesTheOldFile)
     }
 }
 
+// The mask is only read: a thread creating files meanwhile must never find
+// it cleared.
+TEST(ReplaceFile, ANewFileTakesTheUmaskWhichStaysAsItWas)
+{
+    const TempFolder temp;
+    const mode_t before = umask(027);
+    const FileResult result = ReplaceFile(temp.Path() + "/new", "n");
+    const mode_t after = umask(before);
+    EXPECT_TRUE(result.ok()) << result.error;
+    EXPECT_EQ(after, 027u);
+    EXPECT_EQ(ModeOf(temp.Path() + "/new"), 0640u);
+}
+
 TEST(ReadWholeFile, OnlyARegularFileIsReadAndAFifoIsNeverWaitedOn)
 {
     const TempFolder temp;

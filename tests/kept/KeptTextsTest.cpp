@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -63,6 +65,26 @@ TEST(KeptTexts, ARunningWindowsTextIsNotOfferedItsEndedOneIs)
     EXPECT_EQ(ModeOf(folder), 0700u);
 }
 
+// Taken, a text is the taker's own file: once the taker ends it is all that
+// is left, and it comes back whole.
+TEST(KeptTexts, ATakenTextIsKeptAsTheTakersOwn)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"left", 2);
+    {
+        KeptTexts taker(temp.Path());
+        ASSERT_TRUE(taker.TakeLeftText());
+    }
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(entries.front().ends_with(".text")) << entries.front();
+    KeptTexts later(temp.Path());
+    const auto text = later.TakeLeftText();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->units, u"left");
+    EXPECT_EQ(text->cursor, 2);
+}
+
 TEST(KeptTexts, TwoKilledWindowsEachGiveTheirTextNewestFirst)
 {
     TempFolder temp;
@@ -114,6 +136,49 @@ TEST(KeptTexts, EntriesThatAreNotTextsAreSkippedOrLeftAlone)
     KeptTexts kept(temp.Path());
     EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
     EXPECT_EQ(ReadFile(temp.Path() + "/notes.txt"), "the user's own");
+}
+
+// A save killed before its rename leaves a hidden temporary that nobody will
+// finish once its window has ended; a running window's may still be renamed.
+TEST(KeptTexts, AnEndedWindowsHalfWrittenTextGoesARunningOnesStays)
+{
+    TempFolder temp;
+    KeptTexts running(temp.Path());
+    const std::vector<std::string> locks = FolderEntries(temp.Path());
+    ASSERT_EQ(locks.size(), 1u);
+    const std::string runningId = locks.front().substr(0, locks.front().find('.'));
+    const std::string ended = ".1-0123456789abcdef.text.123.abcdef";
+    const std::string live = "." + runningId + ".text.123.abcdef";
+    WriteFile(temp.Path() + "/" + ended, "half");
+    WriteFile(temp.Path() + "/" + live, "half");
+    KeptTexts later(temp.Path());
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), ended), 0);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), live), 1);
+    EXPECT_FALSE(later.HasLeftText());
+}
+
+// A read that fails says nothing of the text: the file stays for a later
+// try and the next text is taken. Too large to read is the failure that
+// root cannot read past.
+TEST(KeptTexts, ATextThatCannotBeReadStaysAndTheNextIsTaken)
+{
+    TempFolder temp;
+    KilledWindow(temp.Path(), u"good", 0);
+    const std::string large = temp.Path() + "/1-0123456789abcdef.text";
+    constexpr std::uintmax_t LargeSize = std::uintmax_t{257} << 20;  // past the 256 MiB read
+    WriteFile(large, EncodeKeptText(u"large", 0));
+    ASSERT_EQ(truncate(large.c_str(), off_t(LargeSize)), 0);  // sparse: no disk used
+    {
+        KeptTexts kept(temp.Path());
+        EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
+    }
+    const std::vector<std::string> entries = FolderEntries(temp.Path());
+    EXPECT_EQ(std::count_if(entries.begin(), entries.end(),
+                            [&](const std::string& name) {
+                                return std::filesystem::file_size(temp.Path() + "/" + name) == LargeSize;
+                            }),
+              1);
 }
 
 TEST(KeptTexts, AFolderThatCannotBeMadeFailsEveryKeepWithTheReason)

@@ -1,4 +1,5 @@
 #include "ProfileFile.h"
+#include "SafeFile.h"
 #include "TempFolder.h"
 #include "ToolkitError.h"
 
@@ -281,8 +282,8 @@ TEST(ProfileFileWrite, KeepsPermissionsAndLinks)
 
 // Resets the write seam even when an assertion leaves the test early.
 struct WriteLimit {
-    explicit WriteLimit(std::size_t bytes) { SetProfileWriteLimitForTesting(bytes); }
-    ~WriteLimit() { SetProfileWriteLimitForTesting(std::nullopt); }
+    explicit WriteLimit(std::size_t bytes) { SetWriteLimitForTesting(bytes); }
+    ~WriteLimit() { SetWriteLimitForTesting(std::nullopt); }
 };
 
 TEST(ProfileFileWrite, FailedWriteKeepsTheOldFileWhole)

@@ -1,5 +1,6 @@
 #include "Settings.h"
 #include "ProfileFile.h"
+#include "SafeFile.h"
 #include "TempFolder.h"
 #include "ToolkitError.h"
 
@@ -132,14 +133,14 @@ TEST(SettingsSave, FailedWriteKeepsTheOldFile)
     TempFolder folder;
     const std::string old = "[VORN]\nFontName=old\n[Other]\nk=1\n";
     WriteFile(kIni, old);
-    SetProfileWriteLimitForTesting(10);
+    SetWriteLimitForTesting(10);
     try {
         SaveIni("new");
         ADD_FAILURE() << "a failed save was reported as success";
     } catch (const ToolkitError& error) {
         EXPECT_STREQ(error.what(), "Unable to write to ./Vorn.ini");
     }
-    SetProfileWriteLimitForTesting(std::nullopt);
+    SetWriteLimitForTesting(std::nullopt);
     EXPECT_EQ(ReadFile(kIni), old);
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::string>{kIni});
 }
