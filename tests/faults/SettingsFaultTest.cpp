@@ -25,6 +25,7 @@
 
 #include "FullDisk.h"
 #include "SaveNames.h"
+#include "CannotRun.h"
 #include "TempFolder.h"
 
 namespace {
@@ -163,7 +164,7 @@ TEST(FullDisk, FailedSaveRaisesTheErrorAndKeepsTheOldFile)
     // Room for the long name's file once the filler is gone.
     ::FullDisk disk(temp.Path() + "/full", "512k");
     if (!disk.mounted())
-        GTEST_SKIP() << disk.reason();
+        SKIP_OR_FAIL() << disk.reason();
     const std::string& folder = disk.folder();
     const std::string file = folder + "/Vorn.ini";
     ASSERT_EQ(RunHelper(folder, "short"), 0);

@@ -21,6 +21,7 @@
 #include "FaceCache.h"
 #include "FullDisk.h"
 #include "RunVorn.h"
+#include "CannotRun.h"
 #include "TempFolder.h"
 
 extern char** environ;
@@ -116,7 +117,7 @@ TEST(PictureOutput, AFifoADeviceAndStandardOutputAreWrittenToAndStay)
     // The null device's numbers, under a name of the test's own.
     const std::string null = temp.Path() + "/null";
     if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-        GTEST_SKIP() << "cannot make a device node (needs root): " << std::strerror(errno);
+        SKIP_OR_FAIL() << "cannot make a device node (needs root): " << std::strerror(errno);
     EXPECT_EQ(Render(null).status, 0);
     EXPECT_EQ(TypeOf(null), mode_t(S_IFCHR));
 }
@@ -131,7 +132,7 @@ TEST(PictureOutput, AFailedWriteSaysWhyAndLeavesTheOldPicture)
 
     FullDisk disk(temp.Path() + "/disk");
     if (!disk.mounted())
-        GTEST_SKIP() << "no full disk to test on: " << disk.reason();
+        SKIP_OR_FAIL() << "no full disk to test on: " << disk.reason();
     const std::string keep = disk.folder() + "/keep.png";
     WriteFile(keep, "the old picture");
     disk.Fill();

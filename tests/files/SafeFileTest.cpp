@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "FullDisk.h"
+#include "CannotRun.h"
 #include "TempFolder.h"
 
 namespace {
@@ -98,7 +99,7 @@ TEST(ReplaceFile, AFullDiskLeavesTheOldFile)
     const TempFolder temp;
     FullDisk disk(temp.Path() + "/disk");
     if (!disk.mounted())
-        GTEST_SKIP() << "no full disk to test on: " << disk.reason();
+        SKIP_OR_FAIL() << "no full disk to test on: " << disk.reason();
     const std::string path = disk.folder() + "/keep";
     WriteFile(path, kOld);
     disk.Fill();
@@ -168,7 +169,7 @@ TEST(WriteOutput, AFifoOrADeviceIsWrittenToAndStays)
     // The null device's numbers, under a name of the test's own.
     const std::string null = temp.Path() + "/null";
     if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-        GTEST_SKIP() << "cannot make a device node (needs root): " << std::strerror(errno);
+        SKIP_OR_FAIL() << "cannot make a device node (needs root): " << std::strerror(errno);
     EXPECT_TRUE(WriteOutput(null, kNew));
     EXPECT_EQ(TypeOf(null), mode_t(S_IFCHR));
 }

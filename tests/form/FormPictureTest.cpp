@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "CannotRun.h"
 #include "FormFixture.h"
 #include "FullDisk.h"
 
@@ -112,7 +113,7 @@ private slots:
         QVERIFY(mkdir(readOnly.constData(), 0555) == 0);
         const bool root = geteuid() == 0;
         if (root && mount("vorn-form-test", readOnly.constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
-            QSKIP("running as root and cannot mount a read-only file system here");
+            QSKIP_OR_FAIL("running as root and cannot mount a read-only file system here");
         const std::shared_ptr<void> unmount(nullptr, [&](void*) {
             root ? umount2(readOnly.constData(), MNT_DETACH) : chmod(readOnly.constData(), 0755);
         });
@@ -129,7 +130,7 @@ private slots:
     {
         FullDisk disk(folder->filePath(QStringLiteral("full")).toStdString());
         if (!disk.mounted())
-            QSKIP(disk.reason().c_str());
+            QSKIP_OR_FAIL(disk.reason().c_str());
         const QString name = QString::fromStdString(disk.folder() + "/text.png");
         QFile old(name);
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("the old picture") == 15);

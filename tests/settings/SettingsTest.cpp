@@ -1,6 +1,7 @@
 #include "Settings.h"
 #include "ProfileFile.h"
 #include "SafeFile.h"
+#include "CannotRun.h"
 #include "TempFolder.h"
 #include "ToolkitError.h"
 
@@ -175,7 +176,7 @@ TEST(SettingsReadOnly, FileAndFolderAsUnprivilegedUser)
         if (access(candidate, X_OK) == 0)
             runuser = candidate;
     if (runuser.empty())
-        GTEST_SKIP() << "running as root and runuser is missing: cannot test as an unprivileged user";
+        SKIP_OR_FAIL() << "running as root and runuser is missing: cannot test as an unprivileged user";
 
     TempFolder folder;
     ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
@@ -186,7 +187,7 @@ TEST(SettingsReadOnly, FileAndFolderAsUnprivilegedUser)
     const std::string asNobody = runuser + " -u nobody -- ";
     const auto [probeStatus, probeOutput] = RunCommand(asNobody + copy + " --gtest_list_tests");
     if (probeStatus != 0)
-        GTEST_SKIP() << "user nobody cannot run the helper (" << probeOutput << ")";
+        SKIP_OR_FAIL() << "user nobody cannot run the helper (" << probeOutput << ")";
 
     const auto [status, output] = RunCommand(asNobody + copy);
     EXPECT_EQ(status, 0) << output;
