@@ -12,17 +12,9 @@ vorn=$(realpath "$1")
 fonts_conf=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/x_session.sh"
-patience=60
-
-work=$(mktemp -d)
-xvfb_pid=""
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+kill_at_exit+=(pids)
+begin_test
 fail() { echo "FAIL: $*" >&2; cat "$work/vorn.err" >&2 2>/dev/null || true; exit 1; }
 
 mkdir -p "$work/home"

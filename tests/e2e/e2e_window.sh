@@ -14,19 +14,7 @@ scale=${3:-1}
 face=${4:-Vorn Test Sans}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/x_session.sh"
-# Long enough for a sanitizer build on a busy machine; a pass takes far less.
-patience=60
-
-work=$(mktemp -d)
-chmod 755 "$work"
-xvfb_pid=""
-vorn_pid=""
-cleanup() {
-  [ -n "$vorn_pid" ] && kill "$vorn_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+begin_test
 
 fail() { echo "FAIL: $*" >&2; [ -f "$work/shot.png" ] && cp "$work/shot.png" /tmp/vorn-e2e-failure.png; exit 1; }
 
@@ -45,8 +33,6 @@ run_user "$vorn" fonts | grep -qx "$face" || fail "the program does not see the 
 mkdir -p "$work/run"
 [ ${#as_user[@]} -gt 0 ] && chown nobody "$work/run"
 
-vorn_ended() { ! kill -0 "$vorn_pid" 2>/dev/null; }
-
 start_vorn() {
   (cd "$work/run" && exec "${as_user[@]}" env HOME="$work" DISPLAY="$DISPLAY" FONTCONFIG_FILE="$fonts_conf" \
      QT_SCALE_FACTOR="$scale" "$vorn" 2>"$work/vorn.err") &
@@ -57,14 +43,6 @@ start_vorn() {
   # the focus have run, and keys go where they should.
   wait_for "$patience" window_drawn "$window" || fail "the window was never drawn"
   xdotool windowfocus --sync "$window"
-}
-
-# A crash, or a sanitizer's report in a sanitizer build, ends it otherwise.
-vorn_exited_normally() {
-  local status=0
-  wait "$vorn_pid" || status=$?
-  vorn_pid=""
-  [ "$status" -eq 0 ] || fail "the program exited with status $status: $(tail -n 20 "$work/vorn.err")"
 }
 
 close_vorn() {

@@ -11,12 +11,54 @@
 #                               than EXCEPT; fails when there is none
 #   window_drawn WINDOW         the window shows more than its background
 #   x_here                      this folder, for find_block.py and close_window.py
+#   begin_test                  $work, a fresh folder that the user nobody may
+#                               read, and patience, the deadline of every wait;
+#                               at exit the processes whose ids stand in the
+#                               variables named in kill_at_exit end and $work
+#                               goes
+#   vorn_ended                  the program started as $vorn_pid has ended
+#   vorn_exited_normally [WHERE]  waits for it; fails unless it exited with 0
 #   run_as_nobody [FILE...]     where we are root: the program, its window
-#                               module, FILEs and the fonts copied into $work
-#                               for the user nobody, as_user set to run as it;
-#                               sets as_user, vorn and fonts_conf either way
+#                               module, FILEs, the fonts and the sanitizers'
+#                               suppressions copied into $work for the user
+#                               nobody, as_user set to run as it; sets
+#                               as_user, vorn and fonts_conf either way
 
 x_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Long enough for a sanitizer build on a busy machine; a pass takes far less.
+patience=60
+xvfb_pid=""
+vorn_pid=""
+kill_at_exit=(vorn_pid xvfb_pid)
+
+begin_test() {
+  work=$(mktemp -d)
+  chmod 755 "$work"
+  trap end_test EXIT
+}
+
+end_test() {
+  local name pid
+  for name in "${kill_at_exit[@]}"; do
+    local -n ids_in=$name
+    for pid in "${ids_in[@]}"; do
+      [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+    done
+    unset -n ids_in
+  done
+  rm -rf "$work"
+}
+
+vorn_ended() { ! kill -0 "$vorn_pid" 2>/dev/null; }
+
+# A crash, or a sanitizer's report in a sanitizer build, ends it otherwise.
+vorn_exited_normally() {
+  local status=0
+  wait "$vorn_pid" || status=$?
+  vorn_pid=""
+  [ "$status" -eq 0 ] || fail "the program exited with status $status${1:+ $1}: $(tail -n 20 "$work/vorn.err")"
+}
 
 wait_for() {
   local seconds=$1
@@ -72,4 +114,17 @@ run_as_nobody() {
   rm -rf "$work/fonts/cache"
   fonts_conf="$work/fonts/fonts.conf"
   vorn="$work/vorn"
+  copy_suppressions
+}
+
+# The checkout may sit where only its owner can read (root's home), so the
+# suppressions that LSAN_OPTIONS names go with the copy too. The sanitizers
+# take a quoted value, which is how a path with a space gets through.
+copy_suppressions() {
+  local pattern="(^|:)suppressions=(\"([^\"]*)\"|'([^']*)'|([^:]*))"
+  [[ ${LSAN_OPTIONS:-} =~ $pattern ]] || return 0
+  local named="${BASH_REMATCH[3]}${BASH_REMATCH[4]}${BASH_REMATCH[5]}"
+  cp "$named" "$work/lsan.supp"
+  LSAN_OPTIONS="${LSAN_OPTIONS/"${BASH_REMATCH[0]}"/${BASH_REMATCH[1]}suppressions=\"$work/lsan.supp\"}"
+  export LSAN_OPTIONS
 }
