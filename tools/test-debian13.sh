@@ -3,13 +3,16 @@
 # on the committed HEAD of this clone, so that a change is checked on the
 # newer Qt, compilers and tools as well as on the machine's own release.
 #
-#   tools/test-debian13.sh [--dir DIR] [--base TARBALL] [--keep]
+#   tools/test-debian13.sh [--dir DIR] [--base TARBALL] [--clone PATH] [--keep]
 #
 #   --dir DIR       make the root in DIR (default: a new folder under /var/tmp)
 #   --base TARBALL  unpack the base root from TARBALL when it exists, and write
 #                   it there after debootstrap when it does not: reruns skip
 #                   the download (the packages the project needs still come
 #                   fresh from the release)
+#   --clone PATH    clone into PATH inside the root (default /srv/vorn); for
+#                   instance /root/vorn, in root's own home of mode 0700, where
+#                   the tests' unprivileged user cannot read the checkout
 #   --keep          leave the root in place afterwards, to look around in it
 #                   (chroot DIR/root); its file systems are unmounted all the same
 #
@@ -28,15 +31,21 @@ repo=$(git -C "$(dirname "$0")" rev-parse --show-toplevel)
 mirror=http://deb.debian.org/debian
 dir=""
 base=""
+clone=/srv/vorn
 keep=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) dir=$2; shift 2 ;;
     --base) base=$(realpath -m "$2"); shift 2 ;;
+    --clone) clone=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    *) echo "usage: $0 [--dir DIR] [--base TARBALL] [--keep]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--dir DIR] [--base TARBALL] [--clone PATH] [--keep]" >&2; exit 2 ;;
   esac
 done
+case "$clone" in
+  /*) ;;
+  *) echo "--clone takes an absolute path inside the root" >&2; exit 2 ;;
+esac
 command -v debootstrap >/dev/null || { echo "debootstrap is needed (apt-get install debootstrap)" >&2; exit 2; }
 
 if [ -z "$dir" ]; then
@@ -90,12 +99,13 @@ mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$root/dev/pts"
 mount -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 
 # The committed state only: what a clean clone of HEAD holds.
-git clone -q --no-checkout "$repo" "$root/srv/vorn"
-git -C "$root/srv/vorn" checkout -q --detach "$commit"
+git clone -q --no-checkout "$repo" "$root$clone"
+git -C "$root$clone" checkout -q --detach "$commit"
+chmod 700 "$root/root"
 
 # In the background and waited for, so that a TERM reaches the clean-up at
 # once instead of after the whole test command.
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true TERM="${TERM:-dumb}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd /srv/vorn && ./dev.sh test' &
+  /bin/bash -c 'cd "$1" && ./dev.sh test' vorn "$clone" &
 wait $!
