@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace {
@@ -160,6 +164,25 @@ std::pair<int, std::string> RunCommand(const std::string& command)
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
 }
 
+// The checkout may sit where only its owner can read, as in root's home: the
+// suppressions file that LSAN_OPTIONS names goes with the copy for nobody.
+void CopySuppressionsInto(const std::string& folder)
+{
+    const char* options = std::getenv("LSAN_OPTIONS");
+    if (!options)
+        return;
+    std::string text = options;
+    static const std::regex named(R"re((^|:)suppressions=("([^"]*)"|'([^']*)'|([^:]*)))re");
+    std::smatch found;
+    if (!std::regex_search(text, found, named))
+        return;
+    const std::string copy = folder + "/lsan.supp";
+    std::filesystem::copy_file(found[3].str() + found[4].str() + found[5].str(), copy);
+    chmod(copy.c_str(), 0644);
+    text.replace(found.position(0), found.length(0), found[1].str() + "suppressions=\"" + copy + "\"");
+    setenv("LSAN_OPTIONS", text.c_str(), 1);
+}
+
 // Root writes read-only files and folders at will, so the read-only cases
 // only mean something for an ordinary user: as root, run them as nobody from a
 // copy of the helper in a folder that nobody can reach.
@@ -183,6 +206,7 @@ TEST(SettingsReadOnly, FileAndFolderAsUnprivilegedUser)
     const std::string copy = folder.Path() + "/settings_readonly_helper";
     std::filesystem::copy_file(helper, copy);
     ASSERT_EQ(chmod(copy.c_str(), 0755), 0);
+    CopySuppressionsInto(folder.Path());
 
     const std::string asNobody = runuser + " -u nobody -- ";
     const auto [probeStatus, probeOutput] = RunCommand(asNobody + copy + " --gtest_list_tests");
