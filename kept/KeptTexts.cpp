@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include <pwd.h>
@@ -244,5 +245,23 @@ std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
     for (const LeftText& left : LeftTexts())
         if (Taking taking = Take(left); taking.text)
             return std::move(taking.text);
+    return std::nullopt;
+}
+
+bool KeptTexts::OfferLeftTexts()
+{
+    offered = LeftTexts();
+    return !offered.empty();
+}
+
+std::optional<KeptTexts::Text> KeptTexts::TakeOffered(const std::function<void(TakeFault)>& onFault)
+{
+    const std::vector<LeftText> texts = std::exchange(offered, {});
+    for (const LeftText& left : texts) {
+        Taking taking = Take(left);
+        if (taking.text)
+            return std::move(taking.text);
+        onFault(taking.fault);
+    }
     return std::nullopt;
 }

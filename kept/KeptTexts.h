@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -80,6 +81,12 @@ public:
     // Takes the newest text that can be taken; nothing when none is left.
     std::optional<Text> TakeLeftText();
 
+    // Restore's two halves: the texts listed as the menu offers them, and,
+    // later, the newest of those that can still be taken, with onFault told
+    // of each that no longer can (gone or unreadable since the listing).
+    bool OfferLeftTexts();
+    std::optional<Text> TakeOffered(const std::function<void(TakeFault)>& onFault);
+
     const std::string& Folder() const { return folder; }
     // Why the folder cannot be used; empty when it can.
     const std::string& Fault() const { return fault; }
@@ -92,6 +99,7 @@ private:
     std::string id;
     std::unique_ptr<OwnerLock> lock;
     int takenCount = 0;
+    std::vector<LeftText> offered;
     std::string fault;
 };
 
