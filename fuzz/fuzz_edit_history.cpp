@@ -69,7 +69,7 @@ const KeybLayout& Layout()
 // The operations' bytes from the front; zeros once they run out.
 class Input {
 public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    Input(const uint8_t* data, size_t size) : data_(data), size_(size) { }
     bool Empty() const { return at_ == size_; }
     uint8_t Byte() { return at_ < size_ ? data_[at_++] : 0; }
     uint16_t BigEndian()
@@ -101,7 +101,7 @@ std::u16string TakeUnits(Input& input)
     return units;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

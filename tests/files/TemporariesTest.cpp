@@ -103,4 +103,4 @@ TEST(Temporaries, SavesInTwoPidNamespacesAtOnceBothSucceed)
     }
 }
 
-} // namespace
+}  // namespace
