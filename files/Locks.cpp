@@ -44,20 +44,26 @@ LockedFile MakeLockedFile(const std::string& folder, const std::function<std::st
     // leaves nothing at all.
     int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd >= 0) {
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &info) != 0)
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0 && fstat(fd, &info) == 0) {
+            const std::string path = prefix + nameFor(info.st_ino);
+            if (LinkUnnamed(fd, path))
+                return {fd, path, 0};
+            if (errno != EEXIST && errno != ENOENT && errno != EPERM && errno != EOPNOTSUPP)
+                return Failed(fd, errno);
+        } else if (!keepDraft) {
             return Failed(fd, errno);
-        const std::string path = prefix + nameFor(info.st_ino);
-        if (LinkUnnamed(fd, path))
-            return {fd, path, 0};
-        if (errno != EEXIST && errno != ENOENT && errno != EPERM && errno != EOPNOTSUPP)
-            return Failed(fd, errno);
+        }
         close(fd);
     }
     std::string draft = prefix + draftPattern;
     fd = mkostemp(draft.data(), O_CLOEXEC);
     if (fd < 0)
         return Failed(-1, errno);
+    // Where there are no locks the draft serves unlocked, and as it bears no
+    // mark, no one but its maker ever removes it.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &info) != 0) {
+        if (keepDraft)
+            return {fd, draft, 0};
         const int error = errno;
         unlink(draft.c_str());
         return Failed(fd, error);

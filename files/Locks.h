@@ -30,9 +30,9 @@ private:
 // its name, so that nobody ever finds it under that name unlocked while its
 // maker lives. nameFor gives the name from the file's inode number. Where
 // the system cannot make an unnamed file, the file is first made under a
-// fresh name from draftPattern (ending in XXXXXX) and renamed once locked;
-// when that rename cannot be made and keepDraft is set, the file stays under
-// the draft name (path says which).
+// fresh name from draftPattern (ending in XXXXXX) and renamed once locked.
+// With keepDraft, a file that cannot be locked or renamed so is still made,
+// under the draft name (path says which), rather than not at all.
 struct LockedFile {
     int fd = -1;  // open for reading and writing; closing it lets the lock go
     std::string path;
