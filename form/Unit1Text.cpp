@@ -53,7 +53,7 @@ void TForm1::UpdateEditActions()
 {
     UndoAction->setEnabled(History.CanUndo());
     RedoAction->setEnabled(History.CanRedo());
-    RestoreTextAction->setEnabled(Kept->HasLeftText());
+    RestoreTextAction->setEnabled(Kept->OfferLeftTexts());
 }
 
 void TForm1::TextChanged()
@@ -199,11 +199,19 @@ void TForm1::SaveTextClick(QObject*)
 
 void TForm1::RestoreTextClick(QObject* Sender)
 {
-    if (const std::optional<KeptTexts::Text> text = Kept->TakeLeftText()) {
+    // A text offered may be gone or unreadable by the time of the click: that
+    // is said, and the next one is taken.
+    const auto said = [this](KeptTexts::TakeFault fault) {
+        const QString why = fault == KeptTexts::TakeFault::Gone         ? tr("it is no longer there")
+                            : fault == KeptTexts::TakeFault::Unreadable ? tr("it cannot be read")
+                                                                        : tr("it is damaged");
+        QMessageBox::warning(this, tr("Restore last text"), tr("A kept text could not be restored: %1.").arg(why));
+    };
+    if (const std::optional<KeptTexts::Text> text = Kept->TakeOffered(said)) {
         History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text->units, text->cursor);
         TextChanged();
         FormResize(Sender);
     }
-    RestoreTextAction->setEnabled(Kept->HasLeftText());
+    RestoreTextAction->setEnabled(Kept->OfferLeftTexts());
     RichEdit1->setFocus();
 }

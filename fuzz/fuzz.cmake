@@ -10,7 +10,7 @@ set(VORN_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=unde
 
 # The code under test gets the fuzzer's coverage instrumentation too, or the
 # fuzzer would be blind inside it.
-foreach(library vorn_files vorn_text vorn_input vorn_sfnt vorn_fonts vorn_settings)
+foreach(library vorn_files vorn_text vorn_input vorn_sfnt vorn_fonts vorn_settings vorn_kept)
   target_compile_options(${library} PRIVATE -fsanitize=fuzzer-no-link ${VORN_FUZZ_SANITIZERS})
 endforeach()
 
@@ -31,4 +31,7 @@ vorn_add_fuzzer(fuzz_profile vorn_settings)
 vorn_add_fuzzer(fuzz_keystrokes vorn_input)
 vorn_add_fuzzer(fuzz_face_cache vorn_fonts)
 target_link_libraries(fuzz_face_cache PRIVATE PkgConfig::ZLIB)
+vorn_add_fuzzer(fuzz_kept_text vorn_kept)
+vorn_add_fuzzer(fuzz_text_file vorn_input)
+vorn_add_fuzzer(fuzz_edit_history vorn_input)
 add_custom_target(vorn_fuzzers DEPENDS ${VORN_FUZZERS})

@@ -126,6 +126,49 @@ KEYSTROKES = {
 }
 
 
+def kept_text(units, cursor):
+    return b"VORN KEPT TEXT 1 cursor=%d\n" % cursor + "".join(units).encode("utf-16-le", "surrogatepass")
+
+
+KEPT_TEXTS = {
+    # The file form of a kept text, whole and as a crash or a copy leaves it.
+    "plain": kept_text("\u0860\u0861\u0862", 2),
+    "space_and_lone_surrogate": kept_text(" \u0892\ud800", 3),
+    "cursor_past_end": kept_text("\u0860", 9),
+    "no_line_end": b"VORN KEPT TEXT 1 cursor=0",
+    "odd_length": kept_text("\u0860", 0)[:-1],
+    "unit_zero": kept_text("\u0860\u0000", 0),
+    "cursor_past_32_bits": kept_text("\u0860", 0).replace(b"=0", b"=4294967296"),
+    "empty": b"",
+}
+
+TEXT_FILES = {
+    # Open text's input: UTF-8 as editors and Save text write it, and not quite.
+    "old_hungarian": "\u0860\u0861\n\u0862".encode(),
+    "marks_crlf_astral": b"\xef\xbb\xbf\xe2\x80\x8f\xe0\xa1\xa0\r\n\xf0\x90\xb2\x80\r",
+    "overlong_and_surrogate": b"\xc0\xaf\xed\xa0\x80a",
+    "latin1": b"caf\xe9",
+    "nul": b"a\x00b",
+}
+
+
+def history_units(text):
+    return bytes([len(text)]) + text.encode("utf-16-le")
+
+
+# One operation after another, picked by the first byte modulo 8 (see the
+# target's header): 0 a key (code, flags), 3 undo, 4 redo, 5 Open, 6 Restore,
+# 7 Delete or Cut.
+EDIT_HISTORIES = {
+    "type_open_undo": u16(0x41) + b"\x00" + u16(0x42) + b"\x00" + b"\x05" + history_units("\u0864\r")
+                      + b"\x03\x03\x04",
+    "restore_then_type": b"\x06" + history_units("\u0860\u0861\u0862") + b"\x01\x00" + b"\x00" + u16(0x43)
+                         + b"\x01" + b"\x03\x03",
+    "delete_cut_backspace": u16(0x41) + b"\x00" + b"\x07" + b"\x03" + b"\x00" + u16(0x08) + b"\x00" + b"\x0f"
+                            + b"\x04\x04",
+}
+
+
 def write(target, name, data):
     folder = os.path.join(CORPUS, target)
     os.makedirs(folder, exist_ok=True)
@@ -165,7 +208,8 @@ def main():
     vorn = os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else None
     if vorn:
         shutil.rmtree(os.path.join(CORPUS, "fuzz_face_cache"), ignore_errors=True)
-    for target in ("fuzz_cmap", "fuzz_os2", "fuzz_sfnt", "fuzz_profile", "fuzz_keystrokes"):
+    for target in ("fuzz_cmap", "fuzz_os2", "fuzz_sfnt", "fuzz_profile", "fuzz_keystrokes", "fuzz_kept_text",
+                   "fuzz_text_file", "fuzz_edit_history"):
         shutil.rmtree(os.path.join(CORPUS, target), ignore_errors=True)
     with tempfile.TemporaryDirectory() as fonts:
         sys.argv = ["make_test_fonts.py", fonts]
@@ -192,6 +236,12 @@ def main():
         write("fuzz_profile", name, data)
     for name, data in KEYSTROKES.items():
         write("fuzz_keystrokes", name, data)
+    for name, data in KEPT_TEXTS.items():
+        write("fuzz_kept_text", name, data)
+    for name, data in TEXT_FILES.items():
+        write("fuzz_text_file", name, data)
+    for name, data in EDIT_HISTORIES.items():
+        write("fuzz_edit_history", name, data)
 
 
 if __name__ == "__main__":

@@ -13,7 +13,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(dirname "$here")"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
-all_targets=(fuzz_cmap fuzz_os2 fuzz_sfnt fuzz_profile fuzz_keystrokes fuzz_face_cache)
+all_targets=(fuzz_cmap fuzz_os2 fuzz_sfnt fuzz_profile fuzz_keystrokes fuzz_face_cache fuzz_kept_text fuzz_text_file
+  fuzz_edit_history)
 
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
   echo "usage: $0 SECONDS [${all_targets[*]}]" >&2

@@ -7,13 +7,10 @@
 #include <cstring>
 #include <cstdio>
 #include <random>
+#include <utility>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "SafeFile.h"
@@ -28,13 +25,9 @@ constexpr std::string_view LockSuffix = ".lock";
 constexpr std::size_t MaxKeptBytes = std::size_t{256} << 20;
 
 // The id an entry belongs to, "<pid>-<16 hex digits>", or nothing for a name
-// that is not the store's: those are never touched. A save's temporary file,
-// ".<id>.text.<pid>.XXXXXX", is its window's too, so that one left by a kill
-// goes with that window's other entries.
+// that is not the store's: those are never touched.
 std::optional<std::string> IdOf(std::string_view name)
 {
-    if (name.starts_with('.'))
-        name.remove_prefix(1);
     const std::string_view id = name.substr(0, name.find('.'));
     const std::size_t dash = id.find('-');
     if (dash == 0 || dash == std::string_view::npos || id.size() - dash - 1 != 16)
@@ -44,11 +37,6 @@ std::optional<std::string> IdOf(std::string_view name)
         return std::nullopt;
     return std::string(id);
 }
-
-struct LeftText {
-    std::string name;
-    timespec modified;
-};
 
 }  // namespace
 
@@ -107,47 +95,56 @@ std::string KeptTexts::DefaultFolder()
 
 namespace {
 
-// The window of id is running while the lock of its lock file is held.
-bool OwnerRunning(const std::string& folder, const std::string& id)
+// Texts of windows no longer running, newest first, and, when others is
+// given, their other entries: ended windows' locks. Hidden entries, the saves'
+// temporary files, are the file layer's.
+std::vector<KeptTexts::LeftText> ListLeft(const std::string& folder, const std::string& ownId,
+                                          std::vector<std::string>* others)
 {
-    const int fd =
-        open((folder + "/" + id + std::string(LockSuffix)).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    close(fd);
-    return held;
-}
-
-// Texts and entries of windows no longer running; texts newest first.
-void ListLeft(const std::string& folder, const std::string& ownId, std::vector<LeftText>& texts,
-              std::vector<std::string>* others)
-{
-    DIR* listing = opendir(folder.c_str());
-    if (!listing)
-        return;
-    while (const dirent* entry = readdir(listing)) {
-        const std::string name = entry->d_name;
+    std::vector<KeptTexts::LeftText> texts;
+    for (const FolderEntry& entry : ListFolder(folder)) {
+        const std::string& name = entry.name;
         const auto id = IdOf(name);
-        if (!id || *id == ownId || OwnerRunning(folder, *id))
+        if (!id || *id == ownId || LockHeld(folder + "/" + *id + std::string(LockSuffix)))
             continue;
-        struct stat info { };
-        // A hidden entry is a half-written file, never a text to offer.
-        const bool isText = !name.starts_with('.') && (name.ends_with(TextSuffix) || name.ends_with(TakenSuffix))
-            && lstat((folder + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode);
-        if (isText)
-            texts.push_back({name, info.st_mtim});
+        if (entry.regular && (name.ends_with(TextSuffix) || name.ends_with(TakenSuffix)))
+            texts.push_back({name, entry.modified});
         else if (others)
             others->push_back(name);
     }
-    closedir(listing);
-    std::sort(texts.begin(), texts.end(), [](const LeftText& a, const LeftText& b) {
+    std::sort(texts.begin(), texts.end(), [](const KeptTexts::LeftText& a, const KeptTexts::LeftText& b) {
         if (a.modified.tv_sec != b.modified.tv_sec)
             return a.modified.tv_sec > b.modified.tv_sec;
         if (a.modified.tv_nsec != b.modified.tv_nsec)
             return a.modified.tv_nsec > b.modified.tv_nsec;
         return a.name < b.name;
     });
+    return texts;
+}
+
+enum class Verdict { Text, NotAText, Unreadable, Gone };
+
+// Reads a kept file: a text only when it decodes to units.
+Verdict Examine(const std::string& path, std::optional<KeptTexts::Text>* text = nullptr)
+{
+    const ReadResult read = ReadWholeFile(path, MaxKeptBytes);
+    switch (read.status) {
+    case ReadStatus::Ok:
+        break;
+    case ReadStatus::Missing:
+        return Verdict::Gone;
+    case ReadStatus::NotRegular:
+        return Verdict::NotAText;
+    case ReadStatus::TooLarge:
+    case ReadStatus::Failed:
+        return Verdict::Unreadable;
+    }
+    std::optional<KeptTexts::Text> decoded = DecodeKeptText(read.bytes);
+    if (!decoded || decoded->units.empty())
+        return Verdict::NotAText;
+    if (text)
+        *text = std::move(decoded);
+    return Verdict::Text;
 }
 
 }  // namespace
@@ -162,39 +159,26 @@ KeptTexts::KeptTexts(std::string folderName) : folder(std::move(folderName))
     char hex[17];
     std::snprintf(hex, sizeof hex, "%08x%08x", random(), random());
     id = std::to_string(getpid()) + "-" + hex;
-    // The lock file is locked before it takes its name, so that no one ever
-    // sees it free while this window runs.
-    std::string fresh = Path(".lock-XXXXXX");
-    lockFd = mkostemp(fresh.data(), O_CLOEXEC);
-    if (lockFd < 0 || flock(lockFd, LOCK_EX | LOCK_NB) != 0
-        || rename(fresh.c_str(), Path(id + std::string(LockSuffix)).c_str()) != 0) {
-        fault = std::strerror(errno);
-        if (lockFd >= 0) {
-            unlink(fresh.c_str());
-            close(lockFd);
-            lockFd = -1;
-        }
+    lock = std::make_unique<OwnerLock>(folder, id + std::string(LockSuffix));
+    if (!lock->held()) {
+        fault = std::strerror(lock->error());
         return;
     }
     RemoveOldLeftTexts();
 }
 
-KeptTexts::~KeptTexts()
-{
-    if (lockFd < 0)
-        return;
-    unlink(Path(id + std::string(LockSuffix)).c_str());
-    close(lockFd);
-}
+KeptTexts::~KeptTexts() = default;
 
 void KeptTexts::RemoveOldLeftTexts()
 {
-    std::vector<LeftText> texts;
+    RemoveAbandonedTemporaries(folder);
     std::vector<std::string> others;
-    ListLeft(folder, id, texts, &others);
-    for (std::size_t i = MaxLeftTexts; i < texts.size(); ++i)
-        unlink(Path(texts[i].name).c_str());
-    // The locks and half-written files of ended windows.
+    int texts = 0;
+    for (const LeftText& left : ListLeft(folder, id, &others)) {
+        const Verdict verdict = Examine(Path(left.name));
+        if ((verdict == Verdict::Text && ++texts > MaxLeftTexts) || verdict == Verdict::NotAText)
+            unlink(Path(left.name).c_str());
+    }
     for (const std::string& name : others)
         unlink(Path(name).c_str());
 }
@@ -213,44 +197,71 @@ std::optional<std::string> KeptTexts::Keep(std::u16string_view units, int32_t cu
     return kept ? std::nullopt : std::optional<std::string>(kept.error);
 }
 
-bool KeptTexts::HasLeftText() const
+std::vector<KeptTexts::LeftText> KeptTexts::LeftTexts() const
+{
+    std::vector<LeftText> texts;
+    if (!fault.empty())
+        return texts;
+    for (LeftText& left : ListLeft(folder, id, nullptr))
+        if (Examine(Path(left.name)) == Verdict::Text)
+            texts.push_back(std::move(left));
+    return texts;
+}
+
+KeptTexts::Taking KeptTexts::Take(const LeftText& left)
 {
     if (!fault.empty())
-        return false;
-    std::vector<LeftText> texts;
-    ListLeft(folder, id, texts, nullptr);
-    return !texts.empty();
+        return {std::nullopt, TakeFault::Gone};
+    // The claim makes it this window's: another window taking texts at the
+    // same moment finds it gone and takes the next one.
+    const std::string taken = Path(id + "." + std::to_string(++takenCount) + std::string(TakenSuffix));
+    if (const int error = ClaimFile(Path(left.name), taken))
+        return {std::nullopt, error == ENOENT ? TakeFault::Gone : TakeFault::Unreadable};
+    std::optional<Text> text;
+    switch (Examine(taken, &text)) {
+    case Verdict::Text:
+        break;
+    case Verdict::Gone:
+        return {std::nullopt, TakeFault::Gone};
+    case Verdict::Unreadable:
+        // It may be another window's whole text: it stays under the taken
+        // name, offered again once this window ends.
+        return {std::nullopt, TakeFault::Unreadable};
+    case Verdict::NotAText:
+        unlink(taken.c_str());
+        return {std::nullopt, TakeFault::NotAText};
+    }
+    // The file already holds the text as it is kept: renamed, it is this
+    // window's text without being written again. Should that fail it is
+    // written anew, and until then it stays under the taken name, which is
+    // offered again should this window end first.
+    if (rename(taken.c_str(), Path(id + std::string(TextSuffix)).c_str()) != 0 && !Keep(text->units, text->cursor))
+        unlink(taken.c_str());
+    return {std::move(text), TakeFault::None};
 }
 
 std::optional<KeptTexts::Text> KeptTexts::TakeLeftText()
 {
-    if (!fault.empty())
-        return std::nullopt;
-    std::vector<LeftText> texts;
-    ListLeft(folder, id, texts, nullptr);
+    for (const LeftText& left : LeftTexts())
+        if (Taking taking = Take(left); taking.text)
+            return std::move(taking.text);
+    return std::nullopt;
+}
+
+bool KeptTexts::OfferLeftTexts()
+{
+    offered = LeftTexts();
+    return !offered.empty();
+}
+
+std::optional<KeptTexts::Text> KeptTexts::TakeOffered(const std::function<void(TakeFault)>& onFault)
+{
+    const std::vector<LeftText> texts = std::exchange(offered, {});
     for (const LeftText& left : texts) {
-        // The rename makes it this window's: another window taking texts at
-        // the same moment finds it gone and takes the next one.
-        const std::string taken = Path(id + "." + std::to_string(++takenCount) + std::string(TakenSuffix));
-        if (rename(Path(left.name).c_str(), taken.c_str()) != 0)
-            continue;
-        const ReadResult read = ReadWholeFile(taken, MaxKeptBytes);
-        // What could not be read may be another window's whole text: it stays
-        // under the taken name, offered again once this window ends.
-        if (read.status == ReadStatus::Failed || read.status == ReadStatus::TooLarge)
-            continue;
-        std::optional<Text> text = DecodeKeptText(read.bytes);
-        if (!text || text->units.empty()) {
-            unlink(taken.c_str());
-            continue;
-        }
-        // The file already holds the text as it is kept: renamed, it is this
-        // window's text without being written again. Should that fail it is
-        // written anew, and until then it stays under the taken name, which is
-        // offered again should this window end first.
-        if (rename(taken.c_str(), Path(id + std::string(TextSuffix)).c_str()) != 0 && !Keep(text->units, text->cursor))
-            unlink(taken.c_str());
-        return text;
+        Taking taking = Take(left);
+        if (taking.text)
+            return std::move(taking.text);
+        onFault(taking.fault);
     }
     return std::nullopt;
 }

@@ -142,6 +142,18 @@
         <source>The text could not be saved as &quot;%1&quot;: %2</source>
         <translation>A szöveget nem sikerült „%1” néven menteni: %2</translation>
     </message>
+    <message>
+        <source>it is no longer there</source>
+        <translation>már nincs meg</translation>
+    </message>
+    <message>
+        <source>it is damaged</source>
+        <translation>sérült</translation>
+    </message>
+    <message>
+        <source>A kept text could not be restored: %1.</source>
+        <translation>Egy megőrzött szöveget nem sikerült visszaállítani: %1.</translation>
+    </message>
 </context>
 <context>
     <name>TKeyboardChart</name>

@@ -3,6 +3,11 @@
 #include "FormFixture.h"
 
 #include <csignal>
+#include <ctime>
+
+#include <fcntl.h>
+
+#include "KeptTexts.h"
 
 #include <sys/resource.h>
 
@@ -102,6 +107,40 @@ private slots:
         next->UndoAction->trigger();
         QCOMPARE(UnitsOf(next->TypedText), u"\u0864");
         QCOMPARE(next->CursorPos, 1);
+    }
+
+    // A damaged kept file is no text to restore: the menu entry stays off.
+    void onlyDamagedKeptTextsLeaveRestoreOff()
+    {
+        const QString state = folder->filePath(QStringLiteral("state/vorn"));
+        QVERIFY(QDir().mkpath(state));
+        WriteBytes(state + "/1-0123456789abcdef.text", "VORN KEPT TEXT 1 cursor=0");
+        WriteBytes(state + "/2-0123456789abcdef.text", QByteArray("VORN KEPT TEXT 1 cursor=0\n\0\0", 28));
+        auto form = Start();
+        QVERIFY(!form->RestoreTextAction->isEnabled());
+    }
+
+    // The newest text, offered when the window started, is gone at the
+    // click: that is said, and the next one is restored.
+    void aKeptTextGoneBeforeTheClickIsSaidAndTheNextRestored()
+    {
+        const QString state = folder->filePath(QStringLiteral("state/vorn"));
+        QVERIFY(QDir().mkpath(state));
+        const QString older = state + "/1-0123456789abcdef.text";
+        const QString newer = state + "/2-0123456789abcdef.text";
+        WriteBytes(older, QByteArray::fromStdString(EncodeKeptText(u"\u0860", 1)));
+        const timespec tenSecondsAgo[2] = {{time(nullptr) - 10, 0}, {time(nullptr) - 10, 0}};
+        QCOMPARE(utimensat(AT_FDCWD, older.toLocal8Bit().constData(), tenSecondsAgo, 0), 0);
+        WriteBytes(newer, QByteArray::fromStdString(EncodeKeptText(u"\u0861\u0862", 2)));
+        auto form = Start();
+        QVERIFY(form->RestoreTextAction->isEnabled());
+        QVERIFY(QFile::remove(newer));
+        QString shown;
+        AnswerNextMessage(shown);
+        form->RestoreTextAction->trigger();
+        QCOMPARE(shown, QStringLiteral("A kept text could not be restored: it is no longer there."));
+        QCOMPARE(UnitsOf(form->TypedText), u"\u0860");
+        QVERIFY(!form->RestoreTextAction->isEnabled());
     }
 
     // The insertion point moved after the text was last kept is kept at close.

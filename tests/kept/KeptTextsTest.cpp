@@ -16,8 +16,10 @@
 #include <unistd.h>
 
 #include "Files.h"
+#include "HeldSave.h"
 #include "KeepWriter.h"
 #include "KeptTexts.h"
+#include "NoReadOverride.h"
 #include "TempFolder.h"
 
 namespace {
@@ -138,24 +140,65 @@ TEST(KeptTexts, EntriesThatAreNotTextsAreSkippedOrLeftAlone)
     EXPECT_EQ(ReadFile(temp.Path() + "/notes.txt"), "the user's own");
 }
 
-// A save killed before its rename leaves a hidden temporary that nobody will
-// finish once its window has ended; a running window's may still be renamed.
+// A save killed before its rename leaves a temporary file that nobody will
+// finish once its window has ended; a running window's is still being
+// written, and stays.
 TEST(KeptTexts, AnEndedWindowsHalfWrittenTextGoesARunningOnesStays)
 {
     TempFolder temp;
-    KeptTexts running(temp.Path());
-    const std::vector<std::string> locks = FolderEntries(temp.Path());
-    ASSERT_EQ(locks.size(), 1u);
-    const std::string runningId = locks.front().substr(0, locks.front().find('.'));
-    const std::string ended = ".1-0123456789abcdef.text.123.abcdef";
-    const std::string live = "." + runningId + ".text.123.abcdef";
-    WriteFile(temp.Path() + "/" + ended, "half");
-    WriteFile(temp.Path() + "/" + live, "half");
+    const auto keep = [&] { return !KeptTexts(temp.Path()).Keep(u"half", 0); };
+    HeldSave ended(keep);
+    HeldSave running(keep);
+    ASSERT_FALSE(ended.temporary().empty()) << ended.failure();
+    ASSERT_FALSE(running.temporary().empty()) << running.failure();
+    ended.Kill();
     KeptTexts later(temp.Path());
-    const std::vector<std::string> entries = FolderEntries(temp.Path());
-    EXPECT_EQ(std::count(entries.begin(), entries.end(), ended), 0);
-    EXPECT_EQ(std::count(entries.begin(), entries.end(), live), 1);
+    EXPECT_FALSE(std::filesystem::exists(ended.temporary()));
+    EXPECT_TRUE(std::filesystem::exists(running.temporary()));
     EXPECT_FALSE(later.HasLeftText());
+    EXPECT_TRUE(running.Finish());
+}
+
+// Five newer files that are no texts never cost the one text its place: the
+// damaged go, the unreadable stay, neither is offered.
+TEST(KeptTexts, FiveNewerFilesThatAreNoTextsLeaveTheOneText)
+{
+    const std::string good = EncodeKeptText(u"\u0860", 1);
+    const std::string damaged[] = {
+        good.substr(0, good.find('\n')),                           // no line end
+        good.substr(0, good.size() - 1),                           // odd length
+        "",                                                        // empty
+        EncodeKeptText(std::u16string(u"a\0b", 3), 0),             // a unit 0
+        std::string("VORN KEPT TEXT 1 cursor=4294967296\na\0", 37),  // cursor past 32 bits
+    };
+    for (const bool readable : {true, false}) {
+        SCOPED_TRACE(readable ? "damaged" : "unreadable");
+        TempFolder temp;
+        KilledWindow(temp.Path(), u"good", 0);
+        for (const std::string& name : FolderEntries(temp.Path())) {
+            const timespec times[2] = {{time(nullptr) - 10, 0}, {time(nullptr) - 10, 0}};
+            ASSERT_EQ(utimensat(AT_FDCWD, (temp.Path() + "/" + name).c_str(), times, 0), 0);
+        }
+        std::vector<std::string> newer;
+        for (int i = 0; i < 5; ++i) {
+            newer.push_back(temp.Path() + "/" + std::to_string(i + 1) + "-0123456789abcdef.text");
+            WriteFile(newer.back(), readable ? damaged[i] : good);
+            if (!readable) {
+                ASSERT_EQ(chmod(newer.back().c_str(), 0), 0);
+            }
+        }
+        const NoReadOverride noOverride;
+        ASSERT_EQ(noOverride.failure(), "");
+        ASSERT_EQ(ReadFile(newer.front()).has_value(), readable);
+        for (int start = 0; start < 2; ++start) {
+            KeptTexts kept(temp.Path());
+            for (const std::string& path : newer)
+                EXPECT_EQ(std::filesystem::exists(path), !readable) << path;
+            ASSERT_EQ(kept.LeftTexts().size(), 1u);
+        }
+        KeptTexts kept(temp.Path());
+        EXPECT_EQ(TakeAll(kept), (std::vector<std::u16string>{u"good"}));
+    }
 }
 
 // A read that fails says nothing of the text: the file stays for a later
