@@ -20,7 +20,7 @@ struct Layout {
 TEST(KeyboardModel, EveryTableKeyOnEveryLayout)
 {
     const KeybLayout table;
-    const Layout layouts[] = {{"us", ""}, {"hu", ""}, {"de", ""}, {"fr", ""}, {"ru", ""},
+    const Layout layouts[] = {{"us", ""}, {"hu", ""}, {"de", ""}, {"sk", ""}, {"fr", ""}, {"ru", ""},
                               {"us", "lv3:ralt_switch"}};
     struct Variant {
         const char* what;
