@@ -20,6 +20,7 @@ packages=(
   clang libclang-rt-dev
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
   qt6-wayland sway xwayland wl-clipboard
+  libibus-1.0-dev gettext
 )
 
 install_packages() {
