@@ -2,10 +2,12 @@
 """Fails when an engine of a component file has no Hungarian name or
 description, or names an engine program or icon that is not there.
 
-    check_component.py CATALOGUE BUILD_TREE_COMPONENT INSTALLED_COMPONENT
+    check_component.py CATALOGUE BUILD_TREE_COMPONENT INSTALLED_TEMPLATE
 
-CATALOGUE is the compiled Hungarian catalogue (vorn-ibus.mo). Only the build
-tree's component names files that are there before an install.
+CATALOGUE is the compiled Hungarian catalogue (vorn-ibus.mo); the installed
+component is made from its template with the prefix of the install, read here
+as /usr. Only the build tree's component names files that are there before an
+install.
 """
 import gettext
 import os
@@ -15,7 +17,8 @@ import xml.etree.ElementTree as ElementTree
 
 def faults(catalogue, component_file):
     found = []
-    component = ElementTree.parse(component_file).getroot()
+    with open(component_file, encoding="utf-8") as f:
+        component = ElementTree.fromstring(f.read().replace("@VORN_INSTALL_PREFIX@", "/usr"))
     program = component.findtext("exec").split()[0]
     if not (os.path.isabs(program) and program.endswith("/vorn-ibus-engine")):
         found.append("the engine program is %s" % program)
