@@ -113,9 +113,13 @@ VirtualKeyEvent KeyboardModel::Translate(const PlatformKey& key)
     // The letter printed on the key decides, whatever level the held
     // modifiers chose: AltGr+M on a Hungarian keyboard is '<', and still M.
     if (!(key.qtModifiers & Qt::KeypadModifier)) {
-        const int letter = LatinLetter(BaseKeysym(key.keycode));
+        const quint32 base = BaseKeysym(key.keycode);
+        const int letter = LatinLetter(base);
         if (letter != Qt::Key_unknown)
             qtKey = letter;
+        // So is the space bar: AltGr+Space is a no-break space on a Slovak keyboard.
+        else if (base == XKB_KEY_space)
+            qtKey = Qt::Key_Space;
     }
     VirtualKeyEvent result = ToVirtualKey(qtKey, key.qtModifiers, key.keycode, key.keysym);
     result.modifiers.Shift = result.modifiers.Shift || ModActive(shiftIndex);
