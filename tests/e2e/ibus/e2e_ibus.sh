@@ -15,16 +15,9 @@ results=$4
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../x_session.sh"
 patience=30
-
-work=$(mktemp -d)
-xvfb_pid=""
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+kill_at_exit+=(pids)
+begin_test
 fail() { echo "FAIL: $*" >&2; cat "$work"/*.log >&2 2>/dev/null || true; exit 1; }
 # Elsewhere than CI a machine without IBus or its toolkit modules skips.
 cannot_run() {
