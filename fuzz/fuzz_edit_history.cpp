@@ -28,13 +28,7 @@
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "OwnWideString.h"
-
-// Names the broken promise, so that a finding says what it found.
-[[noreturn]] static void Fail(int line)
-{
-    std::fprintf(stderr, "%s:%d: broken promise\n", __FILE__, line);
-    std::abort();
-}
+#include "TextInvariants.h"
 
 namespace {
 
@@ -44,20 +38,9 @@ struct State {
     friend bool operator==(const State&, const State&) = default;
 };
 
-// The invariants the renderer and the next keystroke rely on.
 State Check(const OwnWideString& text, int32_t cursor)
 {
-    const char16_t* units = text.Buffer();
-    uint32_t length = 0;
-    while (length < text.Count() && units[length] != 0)
-        ++length;
-    if (length == text.Count())
-        Fail(__LINE__);  // no zero unit inside the allocation
-    if (text.Length() != length)
-        Fail(__LINE__);
-    if (cursor < 0 || static_cast<uint32_t>(cursor) > length)
-        Fail(__LINE__);
-    return {std::u16string(units, length), cursor};
+    return {CheckText(text, cursor), cursor};
 }
 
 const KeybLayout& Layout()
@@ -142,17 +125,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         history.Replace(text, cursor, 0, text.Length(), units, cursorAfter);
         const State after = Check(text, cursor);
         if (after.units != units || after.cursor != cursorAfter)
-            Fail(__LINE__);
+            Fail();
         // Nothing replaced by nothing is no step at all.
         if (before.units.empty() && units.empty())
             continue;
         // One step more, unless the bound let older ones go.
         if (history.UndoCount() == 0 || history.UndoCount() > stepsBefore + 1)
-            Fail(__LINE__);
+            Fail();
         if (!history.Undo(text, cursor) || Check(text, cursor) != before)
-            Fail(__LINE__);
+            Fail();
         if (!history.Redo(text, cursor) || Check(text, cursor) != after)
-            Fail(__LINE__);
+            Fail();
     }
     // With no step dropped for the bound, the steps lead back to the start
     // and forth again.
@@ -162,15 +145,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (; history.Undo(text, cursor); ++steps)
             Check(text, cursor);
         if (!text.IsEmpty())
-            Fail(__LINE__);
+            Fail();
         for (; steps > 0; --steps) {
             if (!history.Redo(text, cursor))
-                Fail(__LINE__);
+                Fail();
             Check(text, cursor);
         }
         // The text only: a move with no edit after the last step is no step.
         if (Check(text, cursor).units != last.units)
-            Fail(__LINE__);
+            Fail();
     }
     return 0;
 }

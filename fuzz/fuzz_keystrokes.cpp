@@ -19,30 +19,9 @@
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "OwnWideString.h"
-
-// Names the broken promise, so that a finding says what it found.
-[[noreturn]] static void Fail(int line)
-{
-    std::fprintf(stderr, "%s:%d: broken promise\n", __FILE__, line);
-    std::abort();
-}
+#include "TextInvariants.h"
 
 namespace {
-
-// The invariants the renderer and the next keystroke rely on.
-void Check(const OwnWideString& text, int32_t cursor)
-{
-    const char16_t* units = text.Buffer();
-    uint32_t length = 0;
-    while (length < text.Count() && units[length] != 0)
-        ++length;
-    if (length == text.Count())
-        Fail(__LINE__);  // no zero unit inside the allocation
-    if (text.Length() != length)
-        Fail(__LINE__);
-    if (cursor < 0 || static_cast<uint32_t>(cursor) > length)
-        Fail(__LINE__);
-}
 
 const KeybLayout& Layout()
 {
@@ -70,18 +49,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 history.Undo(text, cursor);
             else
                 history.Redo(text, cursor);
-            Check(text, cursor);
+            CheckText(text, cursor);
             continue;
         }
 
         ApplyKeyDown(text, cursor, Layout(), key, modifiers, capsLockOn, history);
 
         if (key != 0)
-            Fail(__LINE__);  // every key is swallowed
-        Check(text, cursor);
+            Fail();  // every key is swallowed
+        CheckText(text, cursor);
         const uint32_t after = text.Length();
         if (after > before + 2 || after + 1 < before)
-            Fail(__LINE__);  // one keystroke adds at most two units and removes at most one
+            Fail();  // one keystroke adds at most two units and removes at most one
     }
     // With no step dropped for the bound, the steps lead back to the start
     // and forth again.
@@ -89,16 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::u16string last(text.Buffer(), text.Length());
         int steps = 0;
         for (; history.Undo(text, cursor); ++steps)
-            Check(text, cursor);
+            CheckText(text, cursor);
         if (!text.IsEmpty())
-            Fail(__LINE__);
+            Fail();
         for (; steps > 0; --steps) {
             if (!history.Redo(text, cursor))
-                Fail(__LINE__);
-            Check(text, cursor);
+                Fail();
+            CheckText(text, cursor);
         }
         if (std::u16string(text.Buffer(), text.Length()) != last)
-            Fail(__LINE__);
+            Fail();
     }
     return 0;
 }
