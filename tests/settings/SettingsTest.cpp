@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -172,14 +172,31 @@ void CopySuppressionsInto(const std::string& folder)
     if (!options)
         return;
     std::string text = options;
-    static const std::regex named(R"re((^|:)suppressions=("([^"]*)"|'([^']*)'|([^:]*)))re");
-    std::smatch found;
-    if (!std::regex_search(text, found, named))
+    const std::string key = "suppressions=";
+    std::size_t value = 0;
+    if (text.starts_with(key))
+        value = key.size();
+    else if (const std::size_t at = text.find(":" + key); at != std::string::npos)
+        value = at + 1 + key.size();
+    else
         return;
+    // The sanitizers take a value in quotes, as a path with a space needs.
+    std::size_t end = 0;
+    std::string named;
+    if (value < text.size() && (text[value] == '"' || text[value] == '\'')) {
+        const std::size_t close = text.find(text[value], value + 1);
+        if (close == std::string::npos)
+            return;
+        named = text.substr(value + 1, close - value - 1);
+        end = close + 1;
+    } else {
+        end = std::min(text.find(':', value), text.size());
+        named = text.substr(value, end - value);
+    }
     const std::string copy = folder + "/lsan.supp";
-    std::filesystem::copy_file(found[3].str() + found[4].str() + found[5].str(), copy);
+    std::filesystem::copy_file(named, copy);
     chmod(copy.c_str(), 0644);
-    text.replace(found.position(0), found.length(0), found[1].str() + "suppressions=\"" + copy + "\"");
+    text.replace(value, end - value, "\"" + copy + "\"");
     setenv("LSAN_OPTIONS", text.c_str(), 1);
 }
 
