@@ -154,7 +154,14 @@ void TForm1::FormActivate(QObject*)
 
 void TForm1::FormPaint(QObject* Sender)
 {
-    FormResize(Sender);
+    if (drawn != LineToDraw())
+        FormResize(Sender);
+}
+
+TForm1::DrawnLine TForm1::LineToDraw() const
+{
+    return {textVersion, CursorPos, FaceName, ScrollBox1->viewport()->size(), RichEdit1->font().pixelSize(),
+            ScreenScale()};
 }
 
 void TForm1::FormResize(QObject*)
@@ -172,12 +179,14 @@ void TForm1::FormResize(QObject*)
             resizeAgain = false;
             if (ComboBox1->currentText() != FromAnsi(FaceName))
                 ComboBox1->setEditText(FromAnsi(FaceName));
-            const QSize client = ScrollBox1->viewport()->size();
-            const int W = client.width();
-            const int H = client.height();
+            const DrawnLine line = LineToDraw();
+            const int W = line.client.width();
+            const int H = line.client.height();
             Image1->setGeometry(0, Image1->y(), W, 4 * H);
-            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, RichEdit1->font().pixelSize(),
-                       ScreenScale());
+            drawn.reset();
+            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, line.pixelSize, line.scale);
+            drawn = line;
+            ++renders;
             Image1->update();
             if (!resizeAgain)
                 break;
@@ -350,6 +359,8 @@ void TForm1::DelButtonClick(QObject*)
     TypedText = OwnWideString();
     CursorPos = 0;
     RichEdit1->clear();
+    // The white bitmap lacks the mark: the next paint draws the line again.
+    drawn.reset();
     if (Image1->Canvas.created)
         Image1->Canvas.bitmap.fill(Qt::white);
     Image1->update();

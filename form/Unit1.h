@@ -131,6 +131,8 @@ public:
 
     // Device pixels to a pixel on the window's screen, as the bitmap is drawn.
     double ScreenScale() const;
+    // How often the line has been laid out and drawn since the window began.
+    quint64 RenderCount() const { return renders; }
 
 protected:
     bool event(QEvent* event) override;
@@ -163,6 +165,20 @@ private:
     quint64 keptVersion = 0;
     int32_t keptCursor = 0;
     bool keepFaultShown = false;
+    // What the bitmap shows, so that a paint with nothing changed shows it as
+    // it is instead of laying out and drawing the line again.
+    struct DrawnLine {
+        quint64 textVersion = 0;
+        int32_t cursor = 0;
+        AnsiString face;
+        QSize client;
+        int pixelSize = 0;
+        double scale = 0;
+        bool operator==(const DrawnLine&) const = default;
+    };
+    DrawnLine LineToDraw() const;
+    std::optional<DrawnLine> drawn;
+    quint64 renders = 0;
     bool inResize = false;
     bool resizeAgain = false;
 };

@@ -1,6 +1,8 @@
 // The main window driven as a user would, on the private test fonts.
 #include "FormFixture.h"
 
+#include <functional>
+
 class FormTests : public FormFixture {
     Q_OBJECT
 
@@ -185,6 +187,32 @@ private slots:
         const QString file = QStringLiteral(":/CopyButton") + (ratio >= 2 ? QStringLiteral("@2x") : QString());
         QCOMPARE(icon.pixmap(form->CopyButton->iconSize(), ratio).toImage().convertToFormat(QImage::Format_RGB32),
                  QImage(file).convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A key draws the line once, a paint with nothing changed shows the
+    // bitmap as drawn, and a resize or another face draws it again.
+    void drawsTheLineOnceForEachChange()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        const auto rendersFor = [&](const std::function<void()>& act) {
+            QApplication::processEvents();
+            const quint64 before = form->RenderCount();
+            act();
+            QApplication::processEvents();
+            return form->RenderCount() - before;
+        };
+        QCOMPARE(rendersFor([&] { QTest::keyClick(form->RichEdit1, Qt::Key_A); }), quint64{1});
+        QCOMPARE(rendersFor([&] { QTest::keyClick(form->RichEdit1, Qt::Key_Right); }), quint64{1});
+        const QImage drawn = form->Image1->Canvas.bitmap;
+        QCOMPARE(rendersFor([&] {
+                     form->repaint();
+                     form->Image1->repaint();
+                 }),
+                 quint64{0});
+        QCOMPARE(form->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32), drawn);
+        QVERIFY(rendersFor([&] { form->resize(form->width() + 40, form->height()); }) >= 1);
+        QVERIFY(rendersFor([&] { Pick(*form, LongName); }) >= 1);
     }
 
     // Also run with QT_SCALE_FACTOR=2.
