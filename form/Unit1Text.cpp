@@ -15,15 +15,6 @@
 #include "SafeFile.h"
 #include "TextFile.h"
 
-namespace {
-
-std::u16string_view Units(const OwnWideString& text)
-{
-    return {text.Buffer(), text.Length()};
-}
-
-}  // namespace
-
 void TForm1::CreateKeeping()
 {
     KeepTimer = new QTimer(this);
@@ -75,7 +66,7 @@ void TForm1::KeepText()
         return;
     keptVersion = textVersion;
     keptCursor = CursorPos;
-    Keeper->Post(std::u16string(Units(TypedText)), CursorPos);
+    Keeper->Post(std::u16string(TypedText.View()), CursorPos);
 }
 
 void TForm1::KeepTextAtClose()
@@ -183,7 +174,7 @@ void TForm1::SaveTextClick(QObject*)
     if (!name.isEmpty()) {
         // Read through the constant view: the writable buffer would leave the
         // text counting its length afresh at every later keystroke.
-        const std::u16string_view units = Units(TypedText);
+        const std::u16string_view units = TypedText.View();
         // Written as the pictures are: whole or not at all.
         const FileResult saved = WriteOutput(QFile::encodeName(name).toStdString(),
                                              EncodeTextFile(units.data(), static_cast<uint32_t>(units.size())));

@@ -104,6 +104,35 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
     EXPECT_EQ(redraw, row.expectedRedraw);
 }
 
+// Each key's edit, worked out apart from the text, does what the key does and
+// takes it back exactly: the history records these edits as they are.
+TEST_P(KeystrokeSequence, EditOfEachKeyAppliesAndRevertsIt)
+{
+    const SequenceCase& row = GetParam();
+    const KeybLayout layout;
+    OwnWideString text = TextOfUnits(row.text);
+    int32_t cursor = row.cursor;
+    for (const Stroke& stroke : row.strokes) {
+        const std::u16string before = UnitsOf(text);
+        const KeyEffect effect = EffectOfKey(text, cursor, layout, stroke.key, stroke.modifiers, row.capsLock);
+        EXPECT_EQ(UnitsOf(text), before);
+        OwnWideString edited = text;
+        int32_t editedCursor = cursor;
+        unsigned key = stroke.key;
+        ApplyKeyDown(text, cursor, layout, key, stroke.modifiers, row.capsLock);
+        if (effect.edit) {
+            effect.edit->Apply(edited, editedCursor);
+            EXPECT_EQ(UnitsOf(edited), UnitsOf(text)) << "key 0x" << std::hex << stroke.key;
+            effect.edit->Revert(edited, editedCursor);
+            EXPECT_EQ(UnitsOf(edited), before);
+            EXPECT_EQ(editedCursor, effect.edit->cursorBefore);
+        } else {
+            EXPECT_EQ(UnitsOf(text), before) << "key 0x" << std::hex << stroke.key << " edited with no edit";
+        }
+        EXPECT_EQ(effect.cursorAfter, cursor);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, KeystrokeSequence, testing::ValuesIn(SequenceCases),
                          [](const testing::TestParamInfo<SequenceCase>& instance) { return instance.param.name; });
 
