@@ -42,31 +42,30 @@ void TForm1::CreateKeeping()
 
 void TForm1::UpdateEditActions()
 {
-    UndoAction->setEnabled(History.CanUndo());
-    RedoAction->setEnabled(History.CanRedo());
+    UndoAction->setEnabled(document.History().CanUndo());
+    RedoAction->setEnabled(document.History().CanRedo());
     RestoreTextAction->setEnabled(Kept->HasLeftText());
 }
 
 void TForm1::TextChanged()
 {
-    ++textVersion;
     // Not restarted by each change: a steady typist's text is still kept
     // once a second.
     if (!KeepTimer->isActive())
         KeepTimer->start();
-    UndoAction->setEnabled(History.CanUndo());
-    RedoAction->setEnabled(History.CanRedo());
+    UndoAction->setEnabled(document.History().CanUndo());
+    RedoAction->setEnabled(document.History().CanRedo());
 }
 
 void TForm1::KeepText()
 {
     // A move of the insertion point alone is kept too, at the next change or
     // at close, so that Restore puts it back where it was.
-    if (keptVersion == textVersion && keptCursor == CursorPos)
+    if (keptVersion == document.Edits() && keptCursor == document.CursorPos())
         return;
-    keptVersion = textVersion;
-    keptCursor = CursorPos;
-    Keeper->Post(std::u16string(TypedText.View()), CursorPos);
+    keptVersion = document.Edits();
+    keptCursor = document.CursorPos();
+    Keeper->Post(std::u16string(document.TypedText().View()), document.CursorPos());
 }
 
 void TForm1::KeepTextAtClose()
@@ -100,7 +99,7 @@ void TForm1::ShowKeepFault(const QString& why)
 
 void TForm1::UndoClick(QObject* Sender)
 {
-    if (History.Undo(TypedText, CursorPos)) {
+    if (document.Undo()) {
         TextChanged();
         FormResize(Sender);
     }
@@ -109,7 +108,7 @@ void TForm1::UndoClick(QObject* Sender)
 
 void TForm1::RedoClick(QObject* Sender)
 {
-    if (History.Redo(TypedText, CursorPos)) {
+    if (document.Redo()) {
         TextChanged();
         FormResize(Sender);
     }
@@ -155,8 +154,7 @@ void TForm1::OpenTextClick(QObject* Sender)
             break;
         }
         if (fault.isEmpty()) {
-            History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text.units,
-                            static_cast<int32_t>(text.units.size()));
+            document.ReplaceAll(text.units, static_cast<int32_t>(text.units.size()));
             TextChanged();
             FormResize(Sender);
             lastTextFolder = QFileInfo(name).absolutePath();
@@ -174,7 +172,7 @@ void TForm1::SaveTextClick(QObject*)
     if (!name.isEmpty()) {
         // Read through the constant view: the writable buffer would leave the
         // text counting its length afresh at every later keystroke.
-        const std::u16string_view units = TypedText.View();
+        const std::u16string_view units = document.TypedText().View();
         // Written as the pictures are: whole or not at all.
         const FileResult saved = WriteOutput(QFile::encodeName(name).toStdString(),
                                              EncodeTextFile(units.data(), static_cast<uint32_t>(units.size())));
@@ -191,7 +189,7 @@ void TForm1::SaveTextClick(QObject*)
 void TForm1::RestoreTextClick(QObject* Sender)
 {
     if (const std::optional<KeptTexts::Text> text = Kept->TakeLeftText()) {
-        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text->units, text->cursor);
+        document.ReplaceAll(text->units, text->cursor);
         TextChanged();
         FormResize(Sender);
     }

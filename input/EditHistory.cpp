@@ -94,18 +94,24 @@ std::size_t EditHistory::MemoryUsed() const
     return bytes;
 }
 
+bool EditHistory::Take(OwnWideString& text, int32_t& cursor, KeyEffect effect)
+{
+    if (effect.edit) {
+        Do(text, cursor, std::move(*effect.edit));
+        return true;
+    }
+    if (effect.cursorAfter != std::clamp<int32_t>(cursor, 0, static_cast<int32_t>(text.Length())))
+        EndRun();
+    cursor = effect.cursorAfter;
+    return false;
+}
+
 bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout, unsigned& Key,
                   KeyModifiers modifiers, bool capsLockOn, EditHistory& history)
 {
-    const int32_t cursorBefore = std::clamp<int32_t>(CursorPos, 0, static_cast<int32_t>(TypedText.Length()));
     KeyEffect effect = EffectOfKey(TypedText, CursorPos, Layout, Key, modifiers, capsLockOn);
     Key = 0;
-    if (effect.edit) {
-        history.Do(TypedText, CursorPos, std::move(*effect.edit));
-    } else {
-        if (effect.cursorAfter != cursorBefore)
-            history.EndRun();
-        CursorPos = effect.cursorAfter;
-    }
-    return effect.redraw;
+    const bool redraw = effect.redraw;
+    history.Take(TypedText, CursorPos, std::move(effect));
+    return redraw;
 }

@@ -38,6 +38,10 @@ public:
     // unit only moves the insertion point and is no step.
     void Do(OwnWideString& text, int32_t& cursor, TextEdit edit);
 
+    // What a key does: its edit done and recorded, or else a move of the
+    // insertion point, which ends the run. Answers whether the text changed.
+    bool Take(OwnWideString& text, int32_t& cursor, KeyEffect effect);
+
     // The insertion point moved with no edit: the next typing starts a step.
     void EndRun() { runOpen = false; }
 
