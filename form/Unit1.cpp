@@ -20,7 +20,7 @@
 #include "Guarded.h"
 #include "KeepWriter.h"
 #include "KeptTexts.h"
-#include "KeyboardLayer.h"
+#include "PlatformKeyboard.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
 #include "SafeFile.h"
