@@ -59,7 +59,7 @@ std::vector<QRect> SpaceStrokes(const QRect& mark)
 void DrawPlaced(QImage& image, SizedFace& face, const KeyPlan::Placed& placed, double scale)
 {
     const TextMetrics metrics = face.Metrics();
-    DrawGlyph(image, face.Glyph(placed.unit, scale), std::llround(placed.penX * scale),
+    DrawGlyph(image, *face.Glyph(placed.unit, scale), std::llround(placed.penX * scale),
               std::llround(placed.baseline * scale), std::llround((placed.baseline - metrics.ascent) * scale),
               std::llround((placed.baseline + metrics.descent) * scale));
 }

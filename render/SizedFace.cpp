@@ -22,8 +22,9 @@
 struct SizedFace::Entry {
     struct CachedGlyph {
         int32_t advance = 0;
-        bool rendered = false;
-        GlyphImage image;
+        // Null until the glyph is first rendered; shared, so that a handle
+        // outlives the cache being emptied.
+        std::shared_ptr<const GlyphImage> image;
     };
 
     FT_Face face = nullptr;
@@ -181,34 +182,33 @@ int32_t SizedFace::Advance(char16_t unit)
     return entry->Lookup(unit, static_cast<FT_F26Dot6>(pixelSize) * 64).advance;
 }
 
-const GlyphImage& SizedFace::Glyph(char16_t unit, double scale)
+std::shared_ptr<const GlyphImage> SizedFace::Glyph(char16_t unit, double scale)
 {
     const auto size = static_cast<FT_F26Dot6>(std::lround(pixelSize * scale * 64));
-    Entry::CachedGlyph* glyph = &entry->Lookup(unit, size);
-    if (glyph->rendered)
-        return glyph->image;
+    if (const auto& cached = entry->Lookup(unit, size).image)
+        return cached;
     FT_Face face = entry->face;
     const FT_UInt index = FT_Get_Char_Index(face, unit);
+    auto image = std::make_shared<GlyphImage>();
     if (index == 0) {
-        // The box asks for the advance at the em, a lookup that may empty
-        // the cache: the record is looked up again after it.
         RectCoverage box = CoverageOf(HexBox(unit), scale);
-        glyph = &entry->Lookup(unit, size);
-        glyph->image.left = box.left;
-        glyph->image.top = -box.top;
-        glyph->image.width = box.width;
-        glyph->image.rows = box.rows;
-        glyph->image.coverage = std::move(box.coverage);
-        FindSpans(glyph->image);
+        image->left = box.left;
+        image->top = -box.top;
+        image->width = box.width;
+        image->rows = box.rows;
+        image->coverage = std::move(box.coverage);
+        FindSpans(*image);
     } else if (entry->SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
                && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
                    || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
-        glyph->image.left = face->glyph->bitmap_left;
-        glyph->image.top = face->glyph->bitmap_top;
-        CopyCoverage(face->glyph->bitmap, glyph->image);
+        image->left = face->glyph->bitmap_left;
+        image->top = face->glyph->bitmap_top;
+        CopyCoverage(face->glyph->bitmap, *image);
     }
-    glyph->rendered = true;
-    return glyph->image;
+    // The box asked for the advance at the em, a lookup that may have emptied
+    // the cache: the record is looked up again.
+    entry->Lookup(unit, size).image = image;
+    return image;
 }
 
 std::vector<HexBoxRect> SizedFace::HexBox(char16_t unit)
@@ -292,7 +292,7 @@ InkBounds SizedFace::Ink(char16_t unit)
         return {box.xMin * pixelsPerUnit, -box.yMax * pixelsPerUnit, box.xMax * pixelsPerUnit,
                 -box.yMin * pixelsPerUnit};
     }
-    const GlyphImage& image = Glyph(unit);
-    return {static_cast<double>(image.left), static_cast<double>(-image.top),
-            static_cast<double>(image.left + image.width), static_cast<double>(image.rows - image.top)};
+    const auto image = Glyph(unit);
+    return {static_cast<double>(image->left), static_cast<double>(-image->top),
+            static_cast<double>(image->left + image->width), static_cast<double>(image->rows - image->top)};
 }
