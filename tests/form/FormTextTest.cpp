@@ -25,10 +25,6 @@ void AnswerNextMessage(QString& shown)
     });
 }
 
-struct TextState {
-    std::u16string text;
-    int32_t cursor;
-};
 
 }  // namespace
 
@@ -53,7 +49,7 @@ private slots:
         QTest::mouseClick(Find<QPushButton>(*form, "DelButton"), Qt::LeftButton);
         Find<QAction>(*form, "OpenTextAction")->trigger();
         QTest::mouseClick(Find<QPushButton>(*form, "CutButton"), Qt::LeftButton);
-        const TextState states[] = {
+        const TextAtCursor states[] = {
             {u"", 0},                    // after Cut
             {u"\u0864\r", 2},            // after Open
             {u"", 0},                    // after Delete
@@ -62,7 +58,7 @@ private slots:
             {u"\u0860\u0861", 1},        // after A B, one step
             {u"", 0},
         };
-        for (const TextState& state : states) {
+        for (const TextAtCursor& state : states) {
             QCOMPARE(UnitsOf(form->Document().TypedText()), state.text);
             QCOMPARE(form->Document().CursorPos(), state.cursor);
             QVERIFY(Find<QAction>(*form, "UndoAction")->isEnabled() == (&state != &std::end(states)[-1]));

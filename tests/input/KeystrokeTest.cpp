@@ -24,12 +24,10 @@ struct Stroke {
 
 struct SequenceCase {
     const char* name;
-    std::u16string text;
-    int32_t cursor;
+    TextAtCursor start;
     bool capsLock;
     std::vector<Stroke> strokes;
-    std::u16string expectedText;
-    int32_t expectedCursor;
+    TextAtCursor expected;
     bool expectedRedraw; // answer to the last stroke
 };
 
@@ -91,16 +89,16 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
 {
     const SequenceCase& row = GetParam();
     const KeybLayout layout;
-    OwnWideString text = TextOfUnits(row.text);
-    int32_t cursor = row.cursor;
+    OwnWideString text = TextOfUnits(row.start.text);
+    int32_t cursor = row.start.cursor;
     bool redraw = false;
     for (const Stroke& stroke : row.strokes) {
         unsigned key = stroke.key;
         redraw = ApplyKeyDown(text, cursor, layout, key, stroke.modifiers, row.capsLock);
         EXPECT_EQ(key, 0u) << "key 0x" << std::hex << stroke.key << " not swallowed";
     }
-    EXPECT_EQ(UnitsOf(text), row.expectedText);
-    EXPECT_EQ(cursor, row.expectedCursor);
+    EXPECT_EQ(UnitsOf(text), row.expected.text);
+    EXPECT_EQ(cursor, row.expected.cursor);
     EXPECT_EQ(redraw, row.expectedRedraw);
 }
 
@@ -110,8 +108,8 @@ TEST_P(KeystrokeSequence, EditOfEachKeyAppliesAndRevertsIt)
 {
     const SequenceCase& row = GetParam();
     const KeybLayout layout;
-    OwnWideString text = TextOfUnits(row.text);
-    int32_t cursor = row.cursor;
+    OwnWideString text = TextOfUnits(row.start.text);
+    int32_t cursor = row.start.cursor;
     for (const Stroke& stroke : row.strokes) {
         const std::u16string before = UnitsOf(text);
         const KeyEffect effect = EffectOfKey(text, cursor, layout, stroke.key, stroke.modifiers, row.capsLock);
