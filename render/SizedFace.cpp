@@ -1,5 +1,7 @@
 #include "SizedFace.h"
 
+#include "RenderError.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include <QCoreApplication>
+#include <QString>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -225,24 +227,13 @@ void SizedFace::LoadOutline(char16_t unit)
 {
     FT_Face face = entry->face;
     const QString family = QString::fromUtf8(face->family_name ? face->family_name : "?");
-    // In the window's language, where it has one; the commands install no
-    // translation and keep the English. The messages keep the context they
-    // were translated in.
     if (!FT_IS_SCALABLE(face))
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has bitmaps only and no outlines to write as SVG.")
-                .arg(family)
-                .toStdString());
+        throw RenderError({RenderFault::Kind::BitmapsOnly, 0, 0, 1, family});
     if (Lacks(unit))
         return;
     if (FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0
         || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
-        char code[8];
-        std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(unit));
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has no outline for U+%2 to write as SVG.")
-                .arg(family, QString::fromLatin1(code))
-                .toStdString());
+        throw RenderError({RenderFault::Kind::NoOutline, 0, 0, 1, family, unit});
     }
 }
 
@@ -259,8 +250,7 @@ GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
     FT_Outline& outline = face->glyph->outline;
     result.evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
     if (!AppendOutlinePath(result.path, outline, x, baseline, static_cast<double>(pixelSize) / face->units_per_EM))
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "A glyph's outline cannot be read.").toStdString());
+        throw RenderError({RenderFault::Kind::UnreadableOutline});
     return result;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ const std::vector<EditsCase> EditsCases = {
     {"undo_with_nothing_to_undo_does_not", {'u', 'r'}, 0, u"", 0},
     {"same_text_opened_again_counts", {'O', 'O'}, 2, u"\u0870\u0871\u0872", 3},
 };
+
+void PrintTo(const EditsCase& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class DocumentEdits : public testing::TestWithParam<EditsCase> {};
 
