@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "AnsiString.h"
-#include "OS2Tbl.h"
 
 // Where a face lives: a font file and the face's index inside it (collections
 // hold several faces).
@@ -71,40 +70,6 @@ std::optional<FaceSource> MatchFace(const AnsiString& name);
 // sparing the toolkit its own search, which compares every fallback with
 // every installed family. The name itself when fontconfig gives nothing.
 AnsiString DrawingFamily(const AnsiString& name);
-
-// What a face's file gave for one table.
-enum class TableRead {
-    Found,       // the table's bytes
-    Absent,      // the face has no such table (or none inside its file), or no such face
-    Unreadable,  // the file or the face could not be read at all; another try may fare better
-};
-
-// One face's file, opened to read tables: the file's directory is read once,
-// then each table reads just its own bytes. Files that are not TrueType or
-// OpenType (wrapped formats that the font database lists through FreeType)
-// are read through FreeType.
-class FaceFile {
-public:
-    explicit FaceFile(const FaceSource& face);
-    ~FaceFile();
-    FaceFile(const FaceFile&) = delete;
-    FaceFile& operator=(const FaceFile&) = delete;
-
-    TableRead Table(const char tag[4], std::vector<uint8_t>& bytes) const;
-
-private:
-    struct Opened;
-    FaceSource face_;
-    std::unique_ptr<Opened> opened_;
-};
-
-// The bytes of one sfnt table of the face ("cmap", "OS/2", "hhea"...), or
-// nothing when the face has no such table or cannot be opened.
-std::optional<std::vector<uint8_t>> ReadFontTable(const FaceSource& face, const char tag[4]);
-
-// Reads the face's OS/2 table into os2. False, with os2 untouched, when the
-// face has no such table.
-bool ReadOS2(const FaceSource& face, OS2Tbl& os2);
 
 // Drops what the functions above keep of the font database (its face list and
 // the remembered selections), so that the next call reads it afresh. For

@@ -13,6 +13,7 @@
 #include "CmapTbl.h"
 #include "FaceCache.h"
 #include "FontPlatform.h"
+#include "FontTables.h"
 #include "ScriptFaces.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QPainter>
 
 #include "KeyNames.h"
-#include "KeyboardLayer.h"
+#include "PlatformKeyboard.h"
 #include "Guarded.h"
 
 namespace {

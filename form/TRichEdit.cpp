@@ -3,7 +3,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 
-#include "KeyboardLayer.h"
+#include "PlatformKeyboard.h"
 
 TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent)
 {

@@ -20,7 +20,7 @@
 #include "Guarded.h"
 #include "KeepWriter.h"
 #include "KeptTexts.h"
-#include "KeyboardLayer.h"
+#include "PlatformKeyboard.h"
 #include "KeyboardWindow.h"
 #include "LineRenderer.h"
 #include "SafeFile.h"
@@ -106,8 +106,7 @@ void TForm1::FormCreate(QObject*)
         if (ToAnsi(ComboBox1->itemText(i)) == FaceName)
             ComboBox1->setCurrentIndex(i);
     setWindowTitle(QString());
-    TypedText = OwnWideString();
-    CursorPos = 0;
+    document = TextDocument();
 }
 
 void TForm1::FormDestroy(QObject*)
@@ -154,7 +153,20 @@ void TForm1::FormActivate(QObject*)
 
 void TForm1::FormPaint(QObject* Sender)
 {
-    FormResize(Sender);
+    if (drawn != LineToDraw())
+        FormResize(Sender);
+}
+
+TForm1::DrawnLine TForm1::LineToDraw() const
+{
+    DrawnLine line;
+    line.edits = document.Edits();
+    line.cursor = document.CursorPos();
+    line.face = FaceName;
+    line.client = ScrollBox1->viewport()->size();
+    line.pixelSize = RichEdit1->font().pixelSize();
+    line.scale = ScreenScale();
+    return line;
 }
 
 void TForm1::FormResize(QObject*)
@@ -172,12 +184,14 @@ void TForm1::FormResize(QObject*)
             resizeAgain = false;
             if (ComboBox1->currentText() != FromAnsi(FaceName))
                 ComboBox1->setEditText(FromAnsi(FaceName));
-            const QSize client = ScrollBox1->viewport()->size();
-            const int W = client.width();
-            const int H = client.height();
+            const DrawnLine line = LineToDraw();
+            const int W = line.client.width();
+            const int H = line.client.height();
             Image1->setGeometry(0, Image1->y(), W, 4 * H);
-            RenderLine(Image1->Canvas, TypedText, CursorPos, FaceName, W, H, RichEdit1->font().pixelSize(),
-                       ScreenScale());
+            drawn.reset();
+            RenderLine(Image1->Canvas, document.TypedText(), document.CursorPos(), FaceName, W, H, line.pixelSize, line.scale);
+            drawn = line;
+            ++renders;
             Image1->update();
             if (!resizeAgain)
                 break;
@@ -192,9 +206,9 @@ void TForm1::FormResize(QObject*)
 void TForm1::RichEdit1KeyDown(QObject* Sender, unsigned& Key, KeyModifiers Shift)
 {
     RichEdit1->clear();
-    const uint32_t length = TypedText.Length();
-    const bool redraw = ApplyKeyDown(TypedText, CursorPos, Layout, Key, Shift, CapsLockOn(), History);
-    if (TypedText.Length() != length)
+    const uint64_t edits = document.Edits();
+    const bool redraw = document.KeyDown(Layout, Key, Shift, CapsLockOn());
+    if (document.Edits() != edits)
         TextChanged();
     if (redraw)
         FormResize(Sender);
@@ -224,7 +238,7 @@ void TForm1::Image1MouseDown(QObject*) { RichEdit1->setFocus(); }
 
 void TForm1::Image1ContextPopup(QObject*, const QPoint& globalPos)
 {
-    const bool hasText = !TypedText.IsEmpty();
+    const bool hasText = !document.TypedText().IsEmpty();
     CopyPictureAction->setEnabled(hasText);
     SavePictureAction->setEnabled(hasText);
     UpdateEditActions();
@@ -248,7 +262,7 @@ double TForm1::PictureScale() const
 
 PictureScene TForm1::TextPictureScene() const
 {
-    return PictureOfText(TypedText, Image1->Canvas, ScrollBox1->viewport()->width(),
+    return PictureOfText(document.TypedText(), Image1->Canvas, ScrollBox1->viewport()->width(),
                          RichEdit1->font().pixelSize());
 }
 
@@ -328,7 +342,7 @@ void TForm1::KeyboardKeyClick(QObject* Sender, unsigned Key, KeyModifiers Shift)
 
 void TForm1::CopyButtonClick(QObject*)
 {
-    const OwnWideString exportString = BuildExportString(TypedText);
+    const OwnWideString exportString = BuildExportString(document.TypedText());
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard) {
         const ClipboardForms forms = MakeClipboardForms(exportString);
@@ -343,13 +357,13 @@ void TForm1::CopyButtonClick(QObject*)
 
 void TForm1::DelButtonClick(QObject*)
 {
-    if (!TypedText.IsEmpty()) {
-        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), {}, 0);
+    if (!document.TypedText().IsEmpty()) {
+        document.ReplaceAll({}, 0);
         TextChanged();
     }
-    TypedText = OwnWideString();
-    CursorPos = 0;
     RichEdit1->clear();
+    // The white bitmap lacks the mark: the next paint draws the line again.
+    drawn.reset();
     if (Image1->Canvas.created)
         Image1->Canvas.bitmap.fill(Qt::white);
     Image1->update();

@@ -16,11 +16,11 @@
 #include <QWidget>
 
 #include "AnsiString.h"
-#include "EditHistory.h"
 #include "KeybLayout.h"
 #include "Keystroke.h"
 #include "LineRenderer.h"
 #include "OwnWideString.h"
+#include "TextDocument.h"
 #include "TImage.h"
 #include "TRichEdit.h"
 #include "TScrollBox.h"
@@ -35,40 +35,11 @@ public:
     explicit TForm1(QWidget* owner = nullptr);
     ~TForm1() override;
 
-    // Controls, owned through Qt's parent chain.
-    TScrollBox* ScrollBox1;
-    TImage* Image1;
-    QFrame* Panel1;
-    QPushButton* DelButton;
-    QPushButton* CutButton;
-    QPushButton* CopyButton;
-    QFrame* Panel2;
-    TRichEdit* RichEdit1;
-    QComboBox* ComboBox1;
-    // The context menu of Image1, also opened by the Menu key in RichEdit1.
-    QMenu* ImageMenu;
-    QAction* CopyPictureAction;
-    QAction* SavePictureAction;
-    QAction* KeyboardAction;
-    QAction* UndoAction;
-    QAction* RedoAction;
-    QAction* OpenTextAction;
-    QAction* SaveTextAction;
-    QAction* RestoreTextAction;
-    // The keyboard chart, made when it is first opened.
-    TKeyboardChart* KeyboardChart = nullptr;
-
-    OwnWideString TypedText;
-    int32_t CursorPos = 0;
-    KeybLayout Layout;
-    AnsiString FaceName;
-    // Every change of the text, to be taken back and done again.
-    EditHistory History;
-    // The text kept on disk, about a second after a change (KeepTimer) and at
-    // close, for a later start to restore; written by Keeper.
-    std::unique_ptr<KeptTexts> Kept;
-    std::unique_ptr<KeepWriter> Keeper;
-    QTimer* KeepTimer;
+    // The text, its insertion point and its history, which the handlers
+    // edit.
+    const TextDocument& Document() const { return document; }
+    // The face name in which the text is drawn.
+    const AnsiString& Face() const { return FaceName; }
 
     void FormCreate(QObject* Sender);
     void FormDestroy(QObject* Sender);
@@ -131,6 +102,8 @@ public:
 
     // Device pixels to a pixel on the window's screen, as the bitmap is drawn.
     double ScreenScale() const;
+    // How often the line has been laid out and drawn since the window began.
+    quint64 RenderCount() const { return renders; }
 
 protected:
     bool event(QEvent* event) override;
@@ -138,6 +111,39 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Controls, owned through Qt's parent chain.
+    TScrollBox* ScrollBox1;
+    TImage* Image1;
+    QFrame* Panel1;
+    QPushButton* DelButton;
+    QPushButton* CutButton;
+    QPushButton* CopyButton;
+    QFrame* Panel2;
+    TRichEdit* RichEdit1;
+    QComboBox* ComboBox1;
+    // The context menu of Image1, also opened by the Menu key in RichEdit1.
+    QMenu* ImageMenu;
+    QAction* CopyPictureAction;
+    QAction* SavePictureAction;
+    QAction* KeyboardAction;
+    QAction* UndoAction;
+    QAction* RedoAction;
+    QAction* OpenTextAction;
+    QAction* SaveTextAction;
+    QAction* RestoreTextAction;
+    // The keyboard chart, made when it is first opened.
+    TKeyboardChart* KeyboardChart = nullptr;
+
+    // The typed text with its insertion point and the history of its edits.
+    TextDocument document;
+    KeybLayout Layout;
+    AnsiString FaceName;
+    // The text kept on disk, about a second after a change (KeepTimer) and at
+    // close, for a later start to restore; written by Keeper.
+    std::unique_ptr<KeptTexts> Kept;
+    std::unique_ptr<KeepWriter> Keeper;
+    QTimer* KeepTimer;
+
     void CreateControls();
     void CreateImageMenu();
     // Has the controls tell the form what happened, each through its handler.
@@ -159,10 +165,23 @@ private:
     double PictureScale() const;
     QString lastPictureFolder;
     QString lastTextFolder;
-    quint64 textVersion = 0;
     quint64 keptVersion = 0;
     int32_t keptCursor = 0;
     bool keepFaultShown = false;
+    // What the bitmap shows, so that a paint with nothing changed shows it as
+    // it is instead of laying out and drawing the line again.
+    struct DrawnLine {
+        uint64_t edits = 0;
+        int32_t cursor = 0;
+        AnsiString face;
+        QSize client;
+        int pixelSize = 0;
+        double scale = 0;
+        bool operator==(const DrawnLine&) const = default;
+    };
+    DrawnLine LineToDraw() const;
+    std::optional<DrawnLine> drawn;
+    quint64 renders = 0;
     bool inResize = false;
     bool resizeAgain = false;
 };

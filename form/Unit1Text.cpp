@@ -15,15 +15,6 @@
 #include "SafeFile.h"
 #include "TextFile.h"
 
-namespace {
-
-std::u16string_view Units(const OwnWideString& text)
-{
-    return {text.Buffer(), text.Length()};
-}
-
-}  // namespace
-
 void TForm1::CreateKeeping()
 {
     KeepTimer = new QTimer(this);
@@ -51,31 +42,30 @@ void TForm1::CreateKeeping()
 
 void TForm1::UpdateEditActions()
 {
-    UndoAction->setEnabled(History.CanUndo());
-    RedoAction->setEnabled(History.CanRedo());
+    UndoAction->setEnabled(document.History().CanUndo());
+    RedoAction->setEnabled(document.History().CanRedo());
     RestoreTextAction->setEnabled(Kept->OfferLeftTexts());
 }
 
 void TForm1::TextChanged()
 {
-    ++textVersion;
     // Not restarted by each change: a steady typist's text is still kept
     // once a second.
     if (!KeepTimer->isActive())
         KeepTimer->start();
-    UndoAction->setEnabled(History.CanUndo());
-    RedoAction->setEnabled(History.CanRedo());
+    UndoAction->setEnabled(document.History().CanUndo());
+    RedoAction->setEnabled(document.History().CanRedo());
 }
 
 void TForm1::KeepText()
 {
     // A move of the insertion point alone is kept too, at the next change or
     // at close, so that Restore puts it back where it was.
-    if (keptVersion == textVersion && keptCursor == CursorPos)
+    if (keptVersion == document.Edits() && keptCursor == document.CursorPos())
         return;
-    keptVersion = textVersion;
-    keptCursor = CursorPos;
-    Keeper->Post(std::u16string(Units(TypedText)), CursorPos);
+    keptVersion = document.Edits();
+    keptCursor = document.CursorPos();
+    Keeper->Post(std::u16string(document.TypedText().View()), document.CursorPos());
 }
 
 void TForm1::KeepTextAtClose()
@@ -109,7 +99,7 @@ void TForm1::ShowKeepFault(const QString& why)
 
 void TForm1::UndoClick(QObject* Sender)
 {
-    if (History.Undo(TypedText, CursorPos)) {
+    if (document.Undo()) {
         TextChanged();
         FormResize(Sender);
     }
@@ -118,7 +108,7 @@ void TForm1::UndoClick(QObject* Sender)
 
 void TForm1::RedoClick(QObject* Sender)
 {
-    if (History.Redo(TypedText, CursorPos)) {
+    if (document.Redo()) {
         TextChanged();
         FormResize(Sender);
     }
@@ -164,8 +154,7 @@ void TForm1::OpenTextClick(QObject* Sender)
             break;
         }
         if (fault.isEmpty()) {
-            History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text.units,
-                            static_cast<int32_t>(text.units.size()));
+            document.ReplaceAll(text.units, static_cast<int32_t>(text.units.size()));
             TextChanged();
             FormResize(Sender);
             lastTextFolder = QFileInfo(name).absolutePath();
@@ -183,7 +172,7 @@ void TForm1::SaveTextClick(QObject*)
     if (!name.isEmpty()) {
         // Read through the constant view: the writable buffer would leave the
         // text counting its length afresh at every later keystroke.
-        const std::u16string_view units = Units(TypedText);
+        const std::u16string_view units = document.TypedText().View();
         // Written as the pictures are: whole or not at all.
         const FileResult saved = WriteOutput(QFile::encodeName(name).toStdString(),
                                              EncodeTextFile(units.data(), static_cast<uint32_t>(units.size())));
@@ -208,7 +197,7 @@ void TForm1::RestoreTextClick(QObject* Sender)
         QMessageBox::warning(this, tr("Restore last text"), tr("A kept text could not be restored: %1.").arg(why));
     };
     if (const std::optional<KeptTexts::Text> text = Kept->TakeOffered(said)) {
-        History.Replace(TypedText, CursorPos, 0, TypedText.Length(), text->units, text->cursor);
+        document.ReplaceAll(text->units, text->cursor);
         TextChanged();
         FormResize(Sender);
     }

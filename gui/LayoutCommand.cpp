@@ -1,5 +1,7 @@
 #include "LayoutCommand.h"
 
+#include "Guarded.h"
+
 #include <cmath>
 #include <optional>
 #include <ostream>
@@ -67,7 +69,7 @@ int RunLayoutCommand(const std::vector<std::string>& args, std::ostream& out, st
         bytes = IsSvgName(options.output) ? SvgOfChart(chart, faces)
                                           : EncodePng(RasterOfChart(chart, faces, options.scale));
     } catch (const std::exception& error) {
-        err << "vorn layout: " << error.what() << "\n";
+        err << "vorn layout: " << MessageOf(error).toStdString() << "\n";
         return 1;
     }
     return FinishPicture("layout", options.output, bytes, out, err);

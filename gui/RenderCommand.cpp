@@ -1,5 +1,7 @@
 #include "RenderCommand.h"
 
+#include "Guarded.h"
+
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -153,7 +155,7 @@ int RunRenderCommand(const std::vector<std::string>& args, std::ostream& out, st
                                        options.height, TextPixelSize);
         bytes = options.Svg() ? SvgOf(scene) : EncodePng(RasterOf(scene, options.scale));
     } catch (const std::exception& error) {
-        err << "vorn render: " << error.what() << "\n";
+        err << "vorn render: " << MessageOf(error).toStdString() << "\n";
         return 1;
     }
     return FinishPicture("render", options.output, bytes, out, err);

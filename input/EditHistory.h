@@ -9,6 +9,7 @@
 
 #include "Keystroke.h"
 #include "OwnWideString.h"
+#include "TextEdit.h"
 
 // The undo and redo history of the text: each step holds the edit it made
 // (where, what went, what came, the insertion point before and after), never a
@@ -23,19 +24,8 @@ public:
     static constexpr std::size_t MaxSteps = 1000;
     static constexpr std::size_t MaxUnits = std::size_t{1} << 20;
 
-    // How a step joins the one before it: a run of typed units with no move
-    // of the insertion point is one step, and so is a run of Backspaces; a
-    // whole-text change (Open, Restore, Delete, Cut) stands alone.
-    enum class Kind { Typing, Erasing, Whole };
-
-    struct Step {
-        uint32_t at = 0;
-        std::u16string removed;
-        std::u16string inserted;
-        int32_t cursorBefore = 0;
-        int32_t cursorAfter = 0;
-        Kind kind = Kind::Whole;
-    };
+    using Kind = TextEdit::Kind;
+    using Step = TextEdit;
 
     // Replaces count units from at (both kept within the text) by inserted,
     // puts the insertion point at cursorAfter and records that as one step
@@ -43,9 +33,14 @@ public:
     void Replace(OwnWideString& text, int32_t& cursor, uint32_t at, uint32_t count, std::u16string_view inserted,
                  int32_t cursorAfter);
 
-    // Records an edit already made to the text, joining it to the step before
-    // when both are of a run of the same kind.
-    void Record(Step step);
+    // Applies the edit to the text and records it, joined to the step before
+    // when the edit goes on with that step's run. An edit that changes no
+    // unit only moves the insertion point and is no step.
+    void Do(OwnWideString& text, int32_t& cursor, TextEdit edit);
+
+    // What a key does: its edit done and recorded, or else a move of the
+    // insertion point, which ends the run. Answers whether the text changed.
+    bool Take(OwnWideString& text, int32_t& cursor, KeyEffect effect);
 
     // The insertion point moved with no edit: the next typing starts a step.
     void EndRun() { runOpen = false; }
@@ -61,6 +56,7 @@ public:
     std::size_t MemoryUsed() const;
 
 private:
+    void Record(TextEdit step);
     void DropOldSteps();
 
     std::deque<Step> undoSteps;
@@ -70,9 +66,6 @@ private:
     // The newest step may still take the next key of its run.
     bool runOpen = false;
 };
-
-// Replaces count units from at by units, at a cost linear in the text.
-void ReplaceUnits(OwnWideString& text, uint32_t at, uint32_t count, std::u16string_view units);
 
 // ApplyKeyDown, with what the key did recorded in history.
 bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout, unsigned& Key,

@@ -1,6 +1,8 @@
 #include "Keystroke.h"
 
+#include <algorithm>
 #include <limits>
+#include <string>
 
 #include "VirtualKeys.h"
 
@@ -56,53 +58,70 @@ void InsertUnit(OwnWideString& text, int32_t position, char16_t unit)
     text.InsertAt(position < 0 ? 0 : static_cast<uint32_t>(position), unit);
 }
 
-bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout,
-                  unsigned& Key, KeyModifiers modifiers, bool capsLockOn)
+KeyEffect EffectOfKey(const OwnWideString& TypedText, int32_t CursorPos, const KeybLayout& Layout, unsigned Key,
+                      KeyModifiers modifiers, bool capsLockOn)
 {
-    const unsigned key = Key;
-    Key = 0;
-    if (IsIgnoredKey(key))
-        return false;
+    KeyEffect effect;
+    effect.cursorAfter = CursorPos;
+    if (IsIgnoredKey(Key))
+        return effect;
 
     uint32_t length = TypedText.Length();
     // Callers are meant to keep CursorPos inside the text; if one does not,
     // pull it back rather than read or write outside the buffer.
-    if (CursorPos < 0)
-        CursorPos = 0;
-    else if (static_cast<uint32_t>(CursorPos) > length)
-        CursorPos = static_cast<int32_t>(length);
+    const int32_t cursor = std::clamp<int32_t>(CursorPos, 0, static_cast<int32_t>(length));
+    effect.cursorAfter = cursor;
+    const auto edit = [&](TextEdit::Kind kind, uint32_t at, std::u16string removed, std::u16string inserted,
+                          int32_t cursorAfter) {
+        effect.edit = TextEdit{at, std::move(removed), std::move(inserted), cursor, cursorAfter, kind};
+        effect.cursorAfter = cursorAfter;
+    };
 
-    switch (key) {
+    switch (Key) {
     case vk::BACK:
-        if (CursorPos > 0) {
-            --CursorPos;
-            TypedText.EraseAt(static_cast<uint32_t>(CursorPos));
-        }
-        return true;
+        if (cursor > 0)
+            edit(TextEdit::Kind::Erasing, static_cast<uint32_t>(cursor - 1),
+                 std::u16string(1, TypedText.View()[static_cast<uint32_t>(cursor - 1)]), {}, cursor - 1);
+        effect.redraw = true;
+        return effect;
     case vk::RIGHT:
-        if (CursorPos > 0)
-            --CursorPos;
-        return true;
+        if (cursor > 0)
+            effect.cursorAfter = cursor - 1;
+        effect.redraw = true;
+        return effect;
     case vk::LEFT:
-        if (static_cast<uint32_t>(CursorPos) < length)
-            ++CursorPos;
-        return true;
+        if (static_cast<uint32_t>(cursor) < length)
+            effect.cursorAfter = cursor + 1;
+        effect.redraw = true;
+        return effect;
     default:
         break;
     }
 
-    const char16_t code = Translate(Layout, key, modifiers, capsLockOn);
-    bool redraw = false;
+    const char16_t code = Translate(Layout, Key, modifiers, capsLockOn);
+    std::u16string inserted;
     if (code == SpacedCode && length < MaximumLength) {
-        TypedText.InsertAt(static_cast<uint32_t>(CursorPos), char16_t{0x0020});
+        inserted += char16_t{0x0020};
         ++length;
-        ++CursorPos;
-        redraw = true;
     }
-    if (code != 0 && length < MaximumLength) {
-        TypedText.InsertAt(static_cast<uint32_t>(CursorPos), code);
-        ++CursorPos;
-        redraw = true;
+    if (code != 0 && length < MaximumLength)
+        inserted += code;
+    if (!inserted.empty()) {
+        const auto after = cursor + static_cast<int32_t>(inserted.size());
+        edit(TextEdit::Kind::Typing, static_cast<uint32_t>(cursor), {}, std::move(inserted), after);
+        effect.redraw = true;
     }
-    return redraw;
+    return effect;
+}
+
+bool ApplyKeyDown(OwnWideString& TypedText, int32_t& CursorPos, const KeybLayout& Layout,
+                  unsigned& Key, KeyModifiers modifiers, bool capsLockOn)
+{
+    const KeyEffect effect = EffectOfKey(TypedText, CursorPos, Layout, Key, modifiers, capsLockOn);
+    Key = 0;
+    if (effect.edit)
+        effect.edit->Apply(TypedText, CursorPos);
+    else
+        CursorPos = effect.cursorAfter;
+    return effect.redraw;
 }

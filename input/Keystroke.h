@@ -1,15 +1,28 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "KeybLayout.h"
 #include "OwnWideString.h"
+#include "TextEdit.h"
 
 struct KeyModifiers {
     bool Shift = false;
     bool Alt = false;
     bool Ctrl = false;
 };
+
+// What one key-down does, worked out without touching the text: the edit it
+// makes, if any, where the insertion point goes, and whether the line must be
+// redrawn. A cursor outside 0..length counts as the nearer end of the text.
+struct KeyEffect {
+    std::optional<TextEdit> edit;
+    int32_t cursorAfter = 0;
+    bool redraw = false;
+};
+KeyEffect EffectOfKey(const OwnWideString& TypedText, int32_t CursorPos, const KeybLayout& Layout, unsigned Key,
+                      KeyModifiers modifiers, bool capsLockOn);
 
 // The whole editor: applies one key-down to the text and the insertion point.
 // Key is set to 0 (swallowed) in every case. Returns whether the line must be

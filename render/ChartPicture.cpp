@@ -1,5 +1,7 @@
 #include "ChartPicture.h"
 
+#include "RenderError.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -59,7 +61,7 @@ std::vector<QRect> SpaceStrokes(const QRect& mark)
 void DrawPlaced(QImage& image, SizedFace& face, const KeyPlan::Placed& placed, double scale)
 {
     const TextMetrics metrics = face.Metrics();
-    DrawGlyph(image, face.Glyph(placed.unit, scale), std::llround(placed.penX * scale),
+    DrawGlyph(image, *face.Glyph(placed.unit, scale), std::llround(placed.penX * scale),
               std::llround(placed.baseline * scale), std::llround((placed.baseline - metrics.ascent) * scale),
               std::llround((placed.baseline + metrics.descent) * scale));
 }
@@ -188,10 +190,10 @@ QImage RasterOfChart(const std::vector<ChartEntry>& chart, ChartFaces& faces, do
     const QSize size = ChartSize();
     const double width = std::round(size.width() * scale), height = std::round(size.height() * scale);
     if (!PictureFits(width, height))
-        throw std::runtime_error("The chart would be " + OversizeText(width, height).toStdString() + ".");
+        throw RenderError({RenderFault::Kind::ChartTooLarge, width, height});
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull())
-        throw std::runtime_error("no memory for the chart's picture");
+        throw RenderError({RenderFault::Kind::ChartNoMemory});
     image.fill(chart::Background);
     for (const ChartEntry& entry : chart) {
         const QImage key = RasterOfKey(PlanKey(entry, faces), faces, scale);

@@ -115,7 +115,7 @@ void DrawScene(QImage& bitmap, const PictureScene& scene, double scale)
         if (at == layout.glyphs.size() || !face)
             continue;
         const GlyphPlacement& placed = layout.glyphs[at];
-        DrawGlyph(bitmap, face->Glyph(placed.unit, scale), deviceX(placed.x), deviceY(placed.y + metrics.ascent),
+        DrawGlyph(bitmap, *face->Glyph(placed.unit, scale), deviceX(placed.x), deviceY(placed.y + metrics.ascent),
                   deviceY(placed.y), deviceY(placed.y + metrics.ascent + metrics.descent));
     }
 }

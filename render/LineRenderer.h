@@ -63,6 +63,6 @@ void DrawScene(QImage& bitmap, const PictureScene& scene, double scale);
 // bitmap, its pen origin on the baseline at device pixel (originX, originY).
 // Only rows from clipTop up to (not including) clipBottom are touched. This is
 // the one way glyphs reach pixels: a single glyph of a face at a scale is
-// drawn with DrawGlyph(bitmap, face.Glyph(unit, scale), ...).
+// drawn with DrawGlyph(bitmap, *face.Glyph(unit, scale), ...).
 void DrawGlyph(QImage& bitmap, const GlyphImage& glyph, int64_t originX, int64_t originY, int64_t clipTop,
                int64_t clipBottom);

@@ -1,5 +1,7 @@
 #include "SizedFace.h"
 
+#include "RenderError.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +11,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include <QCoreApplication>
+#include <QString>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -22,8 +24,9 @@
 struct SizedFace::Entry {
     struct CachedGlyph {
         int32_t advance = 0;
-        bool rendered = false;
-        GlyphImage image;
+        // Null until the glyph is first rendered; shared, so that a handle
+        // outlives the cache being emptied.
+        std::shared_ptr<const GlyphImage> image;
     };
 
     FT_Face face = nullptr;
@@ -181,34 +184,33 @@ int32_t SizedFace::Advance(char16_t unit)
     return entry->Lookup(unit, static_cast<FT_F26Dot6>(pixelSize) * 64).advance;
 }
 
-const GlyphImage& SizedFace::Glyph(char16_t unit, double scale)
+std::shared_ptr<const GlyphImage> SizedFace::Glyph(char16_t unit, double scale)
 {
     const auto size = static_cast<FT_F26Dot6>(std::lround(pixelSize * scale * 64));
-    Entry::CachedGlyph* glyph = &entry->Lookup(unit, size);
-    if (glyph->rendered)
-        return glyph->image;
+    if (const auto& cached = entry->Lookup(unit, size).image)
+        return cached;
     FT_Face face = entry->face;
     const FT_UInt index = FT_Get_Char_Index(face, unit);
+    auto image = std::make_shared<GlyphImage>();
     if (index == 0) {
-        // The box asks for the advance at the em, a lookup that may empty
-        // the cache: the record is looked up again after it.
         RectCoverage box = CoverageOf(HexBox(unit), scale);
-        glyph = &entry->Lookup(unit, size);
-        glyph->image.left = box.left;
-        glyph->image.top = -box.top;
-        glyph->image.width = box.width;
-        glyph->image.rows = box.rows;
-        glyph->image.coverage = std::move(box.coverage);
-        FindSpans(glyph->image);
+        image->left = box.left;
+        image->top = -box.top;
+        image->width = box.width;
+        image->rows = box.rows;
+        image->coverage = std::move(box.coverage);
+        FindSpans(*image);
     } else if (entry->SetSize(size) && FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) == 0
                && (face->glyph->format == FT_GLYPH_FORMAT_BITMAP
                    || FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) == 0)) {
-        glyph->image.left = face->glyph->bitmap_left;
-        glyph->image.top = face->glyph->bitmap_top;
-        CopyCoverage(face->glyph->bitmap, glyph->image);
+        image->left = face->glyph->bitmap_left;
+        image->top = face->glyph->bitmap_top;
+        CopyCoverage(face->glyph->bitmap, *image);
     }
-    glyph->rendered = true;
-    return glyph->image;
+    // The box asked for the advance at the em, a lookup that may have emptied
+    // the cache: the record is looked up again.
+    entry->Lookup(unit, size).image = image;
+    return image;
 }
 
 std::vector<HexBoxRect> SizedFace::HexBox(char16_t unit)
@@ -225,24 +227,13 @@ void SizedFace::LoadOutline(char16_t unit)
 {
     FT_Face face = entry->face;
     const QString family = QString::fromUtf8(face->family_name ? face->family_name : "?");
-    // In the window's language, where it has one; the commands install no
-    // translation and keep the English. The messages keep the context they
-    // were translated in.
     if (!FT_IS_SCALABLE(face))
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has bitmaps only and no outlines to write as SVG.")
-                .arg(family)
-                .toStdString());
+        throw RenderError({RenderFault::Kind::BitmapsOnly, 0, 0, 1, family});
     if (Lacks(unit))
         return;
     if (FT_Load_Glyph(face, FT_Get_Char_Index(face, unit), FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0
         || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
-        char code[8];
-        std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(unit));
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "The face \"%1\" has no outline for U+%2 to write as SVG.")
-                .arg(family, QString::fromLatin1(code))
-                .toStdString());
+        throw RenderError({RenderFault::Kind::NoOutline, 0, 0, 1, family, unit});
     }
 }
 
@@ -259,8 +250,7 @@ GlyphOutline SizedFace::Outline(char16_t unit, double x, double baseline)
     FT_Outline& outline = face->glyph->outline;
     result.evenOdd = (outline.flags & FT_OUTLINE_EVEN_ODD_FILL) != 0;
     if (!AppendOutlinePath(result.path, outline, x, baseline, static_cast<double>(pixelSize) / face->units_per_EM))
-        throw std::runtime_error(
-            QCoreApplication::translate("FaceMetrics", "A glyph's outline cannot be read.").toStdString());
+        throw RenderError({RenderFault::Kind::UnreadableOutline});
     return result;
 }
 
@@ -292,7 +282,7 @@ InkBounds SizedFace::Ink(char16_t unit)
         return {box.xMin * pixelsPerUnit, -box.yMax * pixelsPerUnit, box.xMax * pixelsPerUnit,
                 -box.yMin * pixelsPerUnit};
     }
-    const GlyphImage& image = Glyph(unit);
-    return {static_cast<double>(image.left), static_cast<double>(-image.top),
-            static_cast<double>(image.left + image.width), static_cast<double>(image.rows - image.top)};
+    const auto image = Glyph(unit);
+    return {static_cast<double>(image->left), static_cast<double>(-image->top),
+            static_cast<double>(image->left + image->width), static_cast<double>(image->rows - image->top)};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,7 +74,8 @@ public:
 
     // The glyph for the unit rendered at the em times scale. A face that
     // cannot be scaled there (one with bitmaps only) gives an empty image.
-    const GlyphImage& Glyph(char16_t unit, double scale = 1.0);
+    // The handle stays valid whatever the face's cache drops later.
+    std::shared_ptr<const GlyphImage> Glyph(char16_t unit, double scale = 1.0);
 
     // The glyph's outline in pixels of the em, its pen origin at (x,
     // baseline). Throws std::runtime_error for a face without outlines.

@@ -1,5 +1,7 @@
 #include "TextPicture.h"
 
+#include "RenderError.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -8,23 +10,11 @@
 #include <unordered_map>
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QImageWriter>
 
 bool PictureFits(double width, double height)
 {
     return width <= MaxPictureSide && height <= MaxPictureSide && width * height <= MaxPicturePixels;
-}
-
-QString OversizeText(double width, double height)
-{
-    // Past a side's limit the size itself may not even fit an integer.
-    if (!(width <= MaxPictureSide && height <= MaxPictureSide))
-        return QCoreApplication::translate("TextPicture", "larger than %1 pixels a side").arg(MaxPictureSide);
-    return QCoreApplication::translate("TextPicture", "%1 x %2 pixels, more than %3 pixels in all")
-        .arg(std::llround(width))
-        .arg(std::llround(height))
-        .arg(MaxPicturePixels);
 }
 
 PictureScene PictureOfText(const OwnWideString& TypedText, const DrawingCanvas& canvas, int W, int pixelSize)
@@ -94,17 +84,10 @@ void RefuseOversized(const PictureScene& scene, double scale, double width, doub
     if (PictureFits(width, height))
         return;
     // A text that would fit at one pixel to a pixel is not too long: the
-    // scale is too large. In the window's language, where it has one; the
-    // commands install no translation and keep the English.
-    if (PictureFits(static_cast<double>(scene.width), static_cast<double>(scene.height))) {
-        throw std::runtime_error(QCoreApplication::translate("TextPicture", "At scale %1 the picture would be %2.")
-                                     .arg(QString::number(scale), OversizeText(width, height))
-                                     .toStdString());
-    }
-    throw std::runtime_error(
-        QCoreApplication::translate("TextPicture", "The text is too long for one picture: it would be %1.")
-            .arg(OversizeText(width, height))
-            .toStdString());
+    // scale is too large.
+    const bool fitsUnscaled = PictureFits(static_cast<double>(scene.width), static_cast<double>(scene.height));
+    throw RenderError({fitsUnscaled ? RenderFault::Kind::ScaleTooLarge : RenderFault::Kind::TextTooLong, width, height,
+                       scale});
 }
 
 } // namespace
@@ -116,10 +99,7 @@ QImage RasterOf(const PictureScene& scene, double scale)
     RefuseOversized(scene, scale, width, height);
     QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_RGB32);
     if (image.isNull() && width * height > 0)
-        throw std::runtime_error(QCoreApplication::translate("TextPicture", "no memory for a %1 x %2 picture")
-                                     .arg(std::llround(width))
-                                     .arg(std::llround(height))
-                                     .toStdString());
+        throw RenderError({RenderFault::Kind::NoMemory, width, height});
     MarkPictureScale(image, scale);
     if (!scene.text.isEmpty())
         image.setText(QStringLiteral("Description"), scene.text);
@@ -141,9 +121,7 @@ QByteArray EncodePng(const QImage& image)
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "png");
     if (!writer.write(image))
-        throw std::runtime_error(QCoreApplication::translate("TextPicture", "The picture cannot be made into PNG: %1")
-                                     .arg(writer.errorString())
-                                     .toStdString());
+        throw RenderError({RenderFault::Kind::PngFailed, 0, 0, 1, {}, 0, writer.errorString()});
     return bytes;
 }
 

@@ -25,7 +25,6 @@ bool PictureFits(double width, double height);
 // What a picture of width x height device pixels that does not fit would be,
 // in numbers that hold at any size: "larger than 32767 pixels a side", or
 // "W x H pixels, more than N pixels in all".
-QString OversizeText(double width, double height);
 
 // The picture of the whole text, as Copy as picture and Save as picture give
 // it: laid out as the window lays it out at width W, but with no insertion

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "AnsiString.h"
 
@@ -38,6 +39,9 @@ public:
         return buffer;
     }
     const char16_t* Buffer() const { return buffer; }
+    // The text's units up to its length, read-only: unlike the writable
+    // buffer it leaves the remembered length trusted.
+    std::u16string_view View() const { return {buffer, Length()}; }
     uint32_t Count() const { return count; }
 
     // An index at or past Count() answers a scratch unit that reads 0; a write

@@ -13,6 +13,7 @@
 
 #include "CmapTbl.h"
 #include "FontPlatform.h"
+#include "FontTables.h"
 #include "OS2Tbl.h"
 #include "PeakMemory.h"
 

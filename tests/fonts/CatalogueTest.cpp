@@ -8,6 +8,7 @@
 #include "CatalogueLines.h"
 #include "FaceCache.h"
 #include "FontPlatform.h"
+#include "FontTables.h"
 #include "ScriptFaces.h"
 #include "UnicodeList.h"
 

@@ -2,6 +2,7 @@
 // points at them). Each face maps one code point of its own, so the coverage
 // read back tells which face was picked and which bytes were read.
 #include "FontPlatform.h"
+#include "FontTables.h"
 
 #include <gtest/gtest.h>
 

@@ -26,6 +26,7 @@
 #include "InstalledFamily.h"
 #include "KeyboardWindow.h"
 #include "TextUnits.h"
+#include "FormControls.h"
 #include "Unit1.h"
 
 inline QByteArray FileBytes(const QString& path)
@@ -80,10 +81,10 @@ protected:
 
     void Pick(TForm1& form, const QString& name)
     {
-        const int index = form.ComboBox1->findText(name);
+        const int index = Find<QComboBox>(form, "ComboBox1")->findText(name);
         QVERIFY2(index >= 0, qPrintable(name));
-        form.ComboBox1->setCurrentIndex(index);
-        emit form.ComboBox1->activated(index);
+        Find<QComboBox>(form, "ComboBox1")->setCurrentIndex(index);
+        emit Find<QComboBox>(form, "ComboBox1")->activated(index);
     }
 
     void Init()

@@ -14,7 +14,7 @@ class FormPictureTests : public FormFixture {
     QString MessageOnSave(const QString& name)
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         form->AskPictureName = [&](QString&) { return name; };
         QString shown;
         QTimer closer;
@@ -26,7 +26,7 @@ class FormPictureTests : public FormFixture {
             }
         });
         closer.start(0);
-        form->SavePictureAction->trigger();
+        Find<QAction>(*form, "SavePictureAction")->trigger();
         return shown;
     }
 
@@ -51,26 +51,26 @@ private slots:
 
         // A right click with no text: both entries off; closed, the menu
         // gives the focus to RichEdit1 wherever it was.
-        form->ComboBox1->setFocus();
-        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), form->Image1->mapToGlobal(QPoint(5, 5)));
-        QApplication::sendEvent(form->Image1, &rightClick);
-        QVERIFY(menu->isVisible() && !form->CopyPictureAction->isEnabled() && !form->SavePictureAction->isEnabled());
+        Find<QComboBox>(*form, "ComboBox1")->setFocus();
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(5, 5), Find<TImage>(*form, "Image1")->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(Find<TImage>(*form, "Image1"), &rightClick);
+        QVERIFY(menu->isVisible() && !Find<QAction>(*form, "CopyPictureAction")->isEnabled() && !Find<QAction>(*form, "SavePictureAction")->isEnabled());
         QTest::keyClick(menu, Qt::Key_Escape);
         QVERIFY(!menu->isVisible());
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
 
         for (Qt::Key key : {Qt::Key_A, Qt::Key_Return, Qt::Key_B})
-            QTest::keyClick(form->RichEdit1, key);
-        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+            QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), key);
+        QTest::mouseClick(Find<QPushButton>(*form, "CopyButton"), Qt::LeftButton);
         const QList<QByteArray> textForms = TextForms();
 
         // The Menu key types nothing; the first entry copies the picture.
-        QTest::keyClick(form->RichEdit1, Qt::Key_Menu);
-        QVERIFY(menu->isVisible() && form->CopyPictureAction->isEnabled() && form->SavePictureAction->isEnabled());
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x000D, 0x0861}));
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Menu);
+        QVERIFY(menu->isVisible() && Find<QAction>(*form, "CopyPictureAction")->isEnabled() && Find<QAction>(*form, "SavePictureAction")->isEnabled());
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x000D, 0x0861}));
         QTest::keyClick(menu, Qt::Key_Down);
         QTest::keyClick(menu, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
         const QImage picture = qvariant_cast<QImage>(QGuiApplication::clipboard()->mimeData()->imageData());
         const double scale = std::max(2.0, form->devicePixelRatioF());
         QCOMPARE(picture.devicePixelRatio(), scale);
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(picture.size(), QSize(16 + 16, 2 * 36 + 16) * scale);
         QCOMPARE(picture.text(QStringLiteral("Description")), QString::fromUtf16(u"\u0860\r\u0861"));
 
-        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+        QTest::mouseClick(Find<QPushButton>(*form, "CopyButton"), Qt::LeftButton);
         QCOMPARE(TextForms(), textForms);
     }
 
@@ -86,7 +86,7 @@ private slots:
     void savePictureWritesTheChosenTypeUnderItsExtension()
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         QDir out(folder->path());
         const QString rows[][3] = {{"a", TForm1::PngFilter, "a.png"},
                                    {"b.PNG", TForm1::PngFilter, "b.PNG"},
@@ -96,7 +96,7 @@ private slots:
                 filter = chosen;
                 return out.filePath(typed);
             };
-            form->SavePictureAction->trigger();
+            Find<QAction>(*form, "SavePictureAction")->trigger();
             const QByteArray bytes = FileBytes(out.filePath(written));
             QVERIFY2(chosen == TForm1::PngFilter
                          ? QImage::fromData(bytes).text(QStringLiteral("Description")) == QChar(0x0860)

@@ -1,6 +1,8 @@
 // The main window driven as a user would, on the private test fonts.
 #include "FormFixture.h"
 
+#include <functional>
+
 class FormTests : public FormFixture {
     Q_OBJECT
 
@@ -12,8 +14,8 @@ private slots:
     {
         auto form = Start();
         QCOMPARE(form->windowTitle(), QString());
-        QCOMPARE(form->CursorPos, 0);
-        QVERIFY(form->TypedText.IsEmpty());
+        QCOMPARE(form->Document().CursorPos(), 0);
+        QVERIFY(form->Document().TypedText().IsEmpty());
         // Upper case before lower case, an accented first letter last; faces
         // that miss the range (Below, Above) and the unreadable one are out.
         const QStringList expected = {
@@ -22,56 +24,56 @@ private slots:
             QStringLiteral("Zeta"),            QStringLiteral("alpha"),
             QString::fromUtf8("\xC3\x89" "b\xC3\xA8ne"),
         };
-        QCOMPARE(Items(form->ComboBox1), expected);
+        QCOMPARE(Items(Find<QComboBox>(*form, "ComboBox1")), expected);
         // A second start takes the faces from the cache that the first filled.
         QVERIFY(QFile::exists(folder->path() + QStringLiteral("/cache/vorn/fonts.cache")));
-        QCOMPARE(Items(Start()->ComboBox1), expected);
+        QCOMPARE(Items(Find<QComboBox>(*Start(), "ComboBox1")), expected);
         // No settings file: the default name, which no face carries, so
         // nothing is selected and the activation empties the name.
-        QCOMPARE(form->ComboBox1->currentIndex(), -1);
-        QCOMPARE(form->FaceName, AnsiString());
-        QCOMPARE(form->ComboBox1->currentText(), QString());
+        QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentIndex(), -1);
+        QCOMPARE(form->Face(), AnsiString());
+        QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentText(), QString());
     }
 
     void keysLeaveTheRichEditEmptyAndReachTheText()
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Space);
-        QTest::keyClick(form->RichEdit1, Qt::Key_W);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Return);
-        QCOMPARE(form->RichEdit1->toPlainText(), QString());
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0020, 0x0892, 0x000D}));
-        QCOMPARE(form->CursorPos, 4);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Backspace);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Right);
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0020, 0x0892}));
-        QCOMPARE(form->CursorPos, 2);
-        QCOMPARE(form->RichEdit1->toPlainText(), QString());
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Space);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_W);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Return);
+        QCOMPARE(Find<TRichEdit>(*form, "RichEdit1")->toPlainText(), QString());
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x0020, 0x0892, 0x000D}));
+        QCOMPARE(form->Document().CursorPos(), 4);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Backspace);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Right);
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x0020, 0x0892}));
+        QCOMPARE(form->Document().CursorPos(), 2);
+        QCOMPARE(Find<TRichEdit>(*form, "RichEdit1")->toPlainText(), QString());
     }
 
     void tabEscapeAndArrowsKeepTheFocus()
     {
         auto form = Start();
-        form->RichEdit1->setFocus();
+        Find<TRichEdit>(*form, "RichEdit1")->setFocus();
         for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Escape, Qt::Key_Up, Qt::Key_Down, Qt::Key_Left})
-            QTest::keyClick(form->RichEdit1, key);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Tab, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
-        QVERIFY(form->TypedText.IsEmpty());
+            QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), key);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
+        QVERIFY(form->Document().TypedText().IsEmpty());
     }
 
     void clicksOnTheImageOrScrollBoxGiveTheFocusBack()
     {
         auto form = Start();
-        form->ComboBox1->setFocus();
-        QCOMPARE(QApplication::focusWidget(), form->ComboBox1);
-        QTest::mouseClick(form->Image1, Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        Find<QComboBox>(*form, "ComboBox1")->setFocus();
+        QCOMPARE(QApplication::focusWidget(), Find<QComboBox>(*form, "ComboBox1"));
+        QTest::mouseClick(Find<TImage>(*form, "Image1"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
 
-        form->ComboBox1->setFocus();
-        QTest::mouseDClick(form->ScrollBox1->viewport(), Qt::RightButton, {}, QPoint(2, 2));
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        Find<QComboBox>(*form, "ComboBox1")->setFocus();
+        QTest::mouseDClick(Find<TScrollBox>(*form, "ScrollBox1")->viewport(), Qt::RightButton, {}, QPoint(2, 2));
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
     }
 
     void theRememberedFaceIsSelectedAndSavedAgain()
@@ -79,9 +81,9 @@ private slots:
         WriteFile("Vorn.ini", "[Other]\nx=1\n[vorn]\nfontname = Zeta \nMore=2\n");
         {
             auto form = Start();
-            QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Zeta"));
-            QCOMPARE(form->FaceName, AnsiString("Zeta"));
-            QCOMPARE(form->Image1->Canvas.faceName, AnsiString("Zeta"));
+            QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentText(), QStringLiteral("Zeta"));
+            QCOMPARE(form->Face(), AnsiString("Zeta"));
+            QCOMPARE(Find<TImage>(*form, "Image1")->Canvas.faceName, AnsiString("Zeta"));
         }
         QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=Zeta\n"));
     }
@@ -91,8 +93,8 @@ private slots:
         WriteFile("Vorn.ini", "[VORN]\nFontName=Vorn Below\n");
         {
             auto form = Start();
-            QCOMPARE(form->ComboBox1->currentIndex(), -1);
-            QCOMPARE(form->FaceName, AnsiString());
+            QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentIndex(), -1);
+            QCOMPARE(form->Face(), AnsiString());
         }
         QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=\n"));
     }
@@ -100,13 +102,13 @@ private slots:
     void aPickRedrawsInThatFaceAndKeepsItsName()
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         Pick(*form, QStringLiteral("Vorn Test Sans"));
-        QCOMPARE(form->FaceName, AnsiString("Vorn Test Sans"));
-        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Vorn Test Sans"));
-        QCOMPARE(form->Image1->Canvas.faceName, AnsiString("Vorn Test Sans"));
-        const QImage& bitmap = form->Image1->Canvas.bitmap;
-        const QSize client = form->ScrollBox1->viewport()->size();
+        QCOMPARE(form->Face(), AnsiString("Vorn Test Sans"));
+        QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentText(), QStringLiteral("Vorn Test Sans"));
+        QCOMPARE(Find<TImage>(*form, "Image1")->Canvas.faceName, AnsiString("Vorn Test Sans"));
+        const QImage& bitmap = Find<TImage>(*form, "Image1")->Canvas.bitmap;
+        const QSize client = Find<TScrollBox>(*form, "ScrollBox1")->viewport()->size();
         QCOMPARE(bitmap.size(), QSize(client.width(), 4 * client.height()));
         // U+0860 is 10 px wide in the test face, its box inset by 2 px; it
         // sits at the right edge, the mark to its left.
@@ -119,12 +121,12 @@ private slots:
     void textTypedIntoTheFieldDoesNotStay()
     {
         auto form = Start();
-        QTest::keyClicks(form->ComboBox1->lineEdit(), QStringLiteral("xy"));
-        QCOMPARE(form->ComboBox1->currentText(), QString());
+        QTest::keyClicks(Find<QComboBox>(*form, "ComboBox1")->lineEdit(), QStringLiteral("xy"));
+        QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentText(), QString());
         Pick(*form, QStringLiteral("Zeta"));
-        QTest::keyClicks(form->ComboBox1->lineEdit(), QStringLiteral("q"));
-        QCOMPARE(form->ComboBox1->currentText(), QStringLiteral("Zeta"));
-        QCOMPARE(form->FaceName, AnsiString("Zeta"));
+        QTest::keyClicks(Find<QComboBox>(*form, "ComboBox1")->lineEdit(), QStringLiteral("q"));
+        QCOMPARE(Find<QComboBox>(*form, "ComboBox1")->currentText(), QStringLiteral("Zeta"));
+        QCOMPARE(form->Face(), AnsiString("Zeta"));
     }
 
     void aLongNameIsListedAndSavedWholeButDrawnByItsFirst31Bytes()
@@ -132,28 +134,28 @@ private slots:
         {
             auto form = Start();
             Pick(*form, LongName);
-            QCOMPARE(form->FaceName, LongName.toStdString());
-            QCOMPARE(form->Image1->Canvas.faceName, LongName.toStdString().substr(0, 31));
+            QCOMPARE(form->Face(), LongName.toStdString());
+            QCOMPARE(Find<TImage>(*form, "Image1")->Canvas.faceName, LongName.toStdString().substr(0, 31));
         }
         QCOMPARE(FileBytes(QStringLiteral("Vorn.ini")), QByteArray("[VORN]\nFontName=") + LongName.toUtf8() + "\n");
         auto again = Start();
-        QCOMPARE(again->ComboBox1->currentText(), LongName);
+        QCOMPARE(Find<QComboBox>(*again, "ComboBox1")->currentText(), LongName);
     }
 
     void copyPlacesTheThreeForms()
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        QTest::keyClick(form->RichEdit1, Qt::Key_Return);
-        QTest::mouseClick(form->CopyButton, Qt::LeftButton);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Return);
+        QTest::mouseClick(Find<QPushButton>(*form, "CopyButton"), Qt::LeftButton);
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data);
         QCOMPARE(data->data(QStringLiteral("text/plain")), QByteArray("\xE2\x80\x8F\xE0\xA1\xA0\r"));
         QCOMPARE(data->data(QStringLiteral("text/plain;charset=utf-16le")),
                  QByteArray("\x0F\x20\x60\x08\x0D\x00\x00\x00", 8));
         QCOMPARE(data->data(QStringLiteral("text/plain;charset=iso-8859-1")), QByteArray("\x7F\x7F\x0D\x00", 4));
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x000D}));
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x000D}));
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
     }
 
     // Also run with QT_SCALE_FACTOR=2.
@@ -161,30 +163,56 @@ private slots:
     {
         auto form = Start();
         Pick(*form, QStringLiteral("Vorn Test Sans"));
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         const double ratio = form->devicePixelRatioF();
         QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR", QStringLiteral("1")).toDouble());
 
         // What the renderer draws at that ratio, shown pixel for pixel.
-        const QImage& bitmap = form->Image1->Canvas.bitmap;
-        const QSize client = form->ScrollBox1->viewport()->size();
+        const QImage& bitmap = Find<TImage>(*form, "Image1")->Canvas.bitmap;
+        const QSize client = Find<TScrollBox>(*form, "ScrollBox1")->viewport()->size();
         DrawingCanvas expected;
-        RenderLine(expected, form->TypedText, form->CursorPos, form->FaceName, client.width(), client.height(),
-                   form->RichEdit1->font().pixelSize(), ratio);
+        RenderLine(expected, form->Document().TypedText(), form->Document().CursorPos(), form->Face(), client.width(), client.height(),
+                   Find<TRichEdit>(*form, "RichEdit1")->font().pixelSize(), ratio);
         QCOMPARE(bitmap.devicePixelRatio(), ratio);
         QCOMPARE(bitmap, expected.bitmap);
-        QCOMPARE(form->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32), bitmap);
+        QCOMPARE(Find<TImage>(*form, "Image1")->grab().toImage().convertToFormat(QImage::Format_RGB32), bitmap);
 
         // A bitmap drawn for another screen is drawn anew when painted.
-        form->Image1->Canvas.bitmap.setDevicePixelRatio(ratio + 1);
-        form->Image1->repaint();
-        QCOMPARE(form->Image1->Canvas.bitmap.devicePixelRatio(), ratio);
+        Find<TImage>(*form, "Image1")->Canvas.bitmap.setDevicePixelRatio(ratio + 1);
+        Find<TImage>(*form, "Image1")->repaint();
+        QCOMPARE(Find<TImage>(*form, "Image1")->Canvas.bitmap.devicePixelRatio(), ratio);
 
         // The buttons show the given glyph at scale 1, its @2x picture at 2.
-        const QIcon icon = form->CopyButton->icon();
+        const QIcon icon = Find<QPushButton>(*form, "CopyButton")->icon();
         const QString file = QStringLiteral(":/CopyButton") + (ratio >= 2 ? QStringLiteral("@2x") : QString());
-        QCOMPARE(icon.pixmap(form->CopyButton->iconSize(), ratio).toImage().convertToFormat(QImage::Format_RGB32),
+        QCOMPARE(icon.pixmap(Find<QPushButton>(*form, "CopyButton")->iconSize(), ratio).toImage().convertToFormat(QImage::Format_RGB32),
                  QImage(file).convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A key draws the line once, a paint with nothing changed shows the
+    // bitmap as drawn, and a resize or another face draws it again.
+    void drawsTheLineOnceForEachChange()
+    {
+        auto form = Start();
+        Pick(*form, QStringLiteral("Vorn Test Sans"));
+        const auto rendersFor = [&](const std::function<void()>& act) {
+            QApplication::processEvents();
+            const quint64 before = form->RenderCount();
+            act();
+            QApplication::processEvents();
+            return form->RenderCount() - before;
+        };
+        QCOMPARE(rendersFor([&] { QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A); }), quint64{1});
+        QCOMPARE(rendersFor([&] { QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Right); }), quint64{1});
+        const QImage drawn = Find<TImage>(*form, "Image1")->Canvas.bitmap;
+        QCOMPARE(rendersFor([&] {
+                     form->repaint();
+                     Find<TImage>(*form, "Image1")->repaint();
+                 }),
+                 quint64{0});
+        QCOMPARE(Find<TImage>(*form, "Image1")->grab().toImage().convertToFormat(QImage::Format_RGB32), drawn);
+        QVERIFY(rendersFor([&] { form->resize(form->width() + 40, form->height()); }) >= 1);
+        QVERIFY(rendersFor([&] { Pick(*form, LongName); }) >= 1);
     }
 
     // Also run with QT_SCALE_FACTOR=2.
@@ -192,12 +220,12 @@ private slots:
     {
         auto form = Start();
         Pick(*form, QStringLiteral("Vorn Test Sans"));
-        QTest::keyClick(form->RichEdit1, Qt::Key_F1);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_F1);
         auto* chart = form->findChild<TKeyboardChart*>(QStringLiteral("KeyboardChart"));
         QVERIFY(chart && chart->isVisible());
         QCOMPARE(chart->windowTitle(), QStringLiteral("Keyboard"));
-        QVERIFY(form->TypedText.IsEmpty());
-        QTRY_COMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QVERIFY(form->Document().TypedText().IsEmpty());
+        QTRY_COMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
 
         const auto key = [&](const char* name) {
             auto* found = chart->findChild<TChartKey*>(QStringLiteral("Key_") + QLatin1String(name));
@@ -206,19 +234,19 @@ private slots:
         };
         const auto click = [&](TChartKey* clicked, QPoint at) {
             QTest::mouseClick(clicked, Qt::LeftButton, {}, at);
-            QTRY_COMPARE(QApplication::focusWidget(), form->RichEdit1);
+            QTRY_COMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
         };
         const auto plainGlyph = [](TChartKey* clicked) { return clicked->rect().center(); };
         const auto ctrlAltGlyph = [](TChartKey* clicked) { return clicked->Plan.ctrlAltArea.center(); };
         click(key("A"), plainGlyph(key("A")));
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860}));
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860}));
         click(key("C"), ctrlAltGlyph(key("C")));
         click(key("SPACE"), plainGlyph(key("SPACE")));
         click(key("RETURN"), plainGlyph(key("RETURN")));
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x000D}));
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x000D}));
         click(key("BACK"), plainGlyph(key("BACK")));
-        QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QCOMPARE(UnitsOf(form->TypedText), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x0861}));
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_B);
+        QCOMPARE(UnitsOf(form->Document().TypedText()), (std::u16string{0x0860, 0x0863, 0x0020, 0x0892, 0x0861}));
         QCOMPARE(key("C")->toolTip(), QString::fromUtf8("U+0862 \u00B7 Ctrl+Alt U+0863"));
 
         // Drawn at the screen's scale; drawn anew in the face picked next.
@@ -234,7 +262,7 @@ private slots:
 
         // The menu's third entry shows the chart again once it is closed.
         chart->close();
-        form->KeyboardAction->trigger();
+        Find<QAction>(*form, "KeyboardAction")->trigger();
         QVERIFY(chart->isVisible());
         QCOMPARE(form->findChildren<TKeyboardChart*>().size(), 1);
     }
@@ -278,7 +306,7 @@ private slots:
             bool renamed;            // named by an installed family that Qt finds at once
         } rows[] = {
             {font("Arial", 16), form.get(), true},
-            {font("Tirn\xC3\xA1 0860", 32), form->RichEdit1, true},
+            {font("Tirn\xC3\xA1 0860", 32), Find<TRichEdit>(*form, "RichEdit1"), true},
             {font("Sans Serif", 12), nullptr, true},
             {font("vorn test sans", 20), nullptr, false},  // installed, in another case
             {italic, nullptr, false},
@@ -301,15 +329,15 @@ private slots:
     {
         auto form = Start();
         Pick(*form, QStringLiteral("Vorn Test Sans"));
-        QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QVERIFY(!AllWhite(form->Image1->Canvas.bitmap));
-        QTest::mouseClick(form->CutButton, Qt::LeftButton);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_B);
+        QVERIFY(!AllWhite(Find<TImage>(*form, "Image1")->Canvas.bitmap));
+        QTest::mouseClick(Find<QPushButton>(*form, "CutButton"), Qt::LeftButton);
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain;charset=utf-16le")),
                  QByteArray("\x0F\x20\x61\x08\x00\x00", 6));
-        QVERIFY(form->TypedText.IsEmpty());
-        QCOMPARE(form->CursorPos, 0);
-        QVERIFY(AllWhite(form->Image1->Canvas.bitmap));
-        QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        QVERIFY(form->Document().TypedText().IsEmpty());
+        QCOMPARE(form->Document().CursorPos(), 0);
+        QVERIFY(AllWhite(Find<TImage>(*form, "Image1")->Canvas.bitmap));
+        QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
     }
 };
 

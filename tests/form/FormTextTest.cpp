@@ -30,10 +30,6 @@ void AnswerNextMessage(QString& shown)
     });
 }
 
-struct TextState {
-    std::u16string text;
-    int32_t cursor;
-};
 
 }  // namespace
 
@@ -49,16 +45,16 @@ private slots:
     void undoAndRedoTakeBackEveryChangeWithTheInsertionPoint()
     {
         auto form = Start();
-        QVERIFY(!form->UndoAction->isEnabled() && !form->RedoAction->isEnabled());
+        QVERIFY(!Find<QAction>(*form, "UndoAction")->isEnabled() && !Find<QAction>(*form, "RedoAction")->isEnabled());
         const QString file = folder->filePath(QStringLiteral("opened.txt"));
         WriteBytes(file, "\xE0\xA1\xA4\n");
         form->AskTextName = [&](bool) { return file; };
         for (Qt::Key key : {Qt::Key_A, Qt::Key_B, Qt::Key_Right, Qt::Key_C, Qt::Key_Backspace})
-            QTest::keyClick(form->RichEdit1, key);
-        QTest::mouseClick(form->DelButton, Qt::LeftButton);
-        form->OpenTextAction->trigger();
-        QTest::mouseClick(form->CutButton, Qt::LeftButton);
-        const TextState states[] = {
+            QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), key);
+        QTest::mouseClick(Find<QPushButton>(*form, "DelButton"), Qt::LeftButton);
+        Find<QAction>(*form, "OpenTextAction")->trigger();
+        QTest::mouseClick(Find<QPushButton>(*form, "CutButton"), Qt::LeftButton);
+        const TextAtCursor states[] = {
             {u"", 0},                    // after Cut
             {u"\u0864\r", 2},            // after Open
             {u"", 0},                    // after Delete
@@ -67,18 +63,18 @@ private slots:
             {u"\u0860\u0861", 1},        // after A B, one step
             {u"", 0},
         };
-        for (const TextState& state : states) {
-            QCOMPARE(UnitsOf(form->TypedText), state.text);
-            QCOMPARE(form->CursorPos, state.cursor);
-            QVERIFY(form->UndoAction->isEnabled() == (&state != &std::end(states)[-1]));
-            form->UndoAction->trigger();
-            QCOMPARE(QApplication::focusWidget(), form->RichEdit1);
+        for (const TextAtCursor& state : states) {
+            QCOMPARE(UnitsOf(form->Document().TypedText()), state.text);
+            QCOMPARE(form->Document().CursorPos(), state.cursor);
+            QVERIFY(Find<QAction>(*form, "UndoAction")->isEnabled() == (&state != &std::end(states)[-1]));
+            Find<QAction>(*form, "UndoAction")->trigger();
+            QCOMPARE(QApplication::focusWidget(), Find<TRichEdit>(*form, "RichEdit1"));
         }
         for (int i = 0; i < 6; ++i)
-            form->RedoAction->trigger();
-        QVERIFY(form->TypedText.IsEmpty() && !form->RedoAction->isEnabled());
-        form->UndoAction->trigger();
-        QCOMPARE(UnitsOf(form->TypedText), u"\u0864\r");
+            Find<QAction>(*form, "RedoAction")->trigger();
+        QVERIFY(form->Document().TypedText().IsEmpty() && !Find<QAction>(*form, "RedoAction")->isEnabled());
+        Find<QAction>(*form, "UndoAction")->trigger();
+        QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0864\r");
     }
 
     // Written about a second after a change, not at once; a window open at
@@ -88,25 +84,25 @@ private slots:
         const QDir state(folder->filePath(QStringLiteral("state/vorn")));
         const auto keptTexts = [&] { return state.entryList({QStringLiteral("*.text")}, QDir::Files); };
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QVERIFY(form->KeepTimer->isActive());
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_B);
+        QVERIFY(Find<QTimer>(*form, "KeepTimer")->isActive());
         QVERIFY(keptTexts().isEmpty());
         QTRY_COMPARE(keptTexts().size(), 1);
-        QVERIFY(!Start()->RestoreTextAction->isEnabled());
+        QVERIFY(!Find<QAction>(*Start(), "RestoreTextAction")->isEnabled());
         form.reset();
 
         auto next = Start();
-        QVERIFY(next->TypedText.IsEmpty());
-        QTest::keyClick(next->RichEdit1, Qt::Key_D);
-        QVERIFY(next->RestoreTextAction->isEnabled());
-        next->RestoreTextAction->trigger();
-        QCOMPARE(UnitsOf(next->TypedText), u"\u0860\u0861");
-        QCOMPARE(next->CursorPos, 2);
-        QVERIFY(!next->RestoreTextAction->isEnabled());
-        next->UndoAction->trigger();
-        QCOMPARE(UnitsOf(next->TypedText), u"\u0864");
-        QCOMPARE(next->CursorPos, 1);
+        QVERIFY(next->Document().TypedText().IsEmpty());
+        QTest::keyClick(Find<TRichEdit>(*next, "RichEdit1"), Qt::Key_D);
+        QVERIFY(Find<QAction>(*next, "RestoreTextAction")->isEnabled());
+        Find<QAction>(*next, "RestoreTextAction")->trigger();
+        QCOMPARE(UnitsOf(next->Document().TypedText()), u"\u0860\u0861");
+        QCOMPARE(next->Document().CursorPos(), 2);
+        QVERIFY(!Find<QAction>(*next, "RestoreTextAction")->isEnabled());
+        Find<QAction>(*next, "UndoAction")->trigger();
+        QCOMPARE(UnitsOf(next->Document().TypedText()), u"\u0864");
+        QCOMPARE(next->Document().CursorPos(), 1);
     }
 
     // A damaged kept file is no text to restore: the menu entry stays off.
@@ -117,7 +113,7 @@ private slots:
         WriteBytes(state + "/1-0123456789abcdef.text", "VORN KEPT TEXT 1 cursor=0");
         WriteBytes(state + "/2-0123456789abcdef.text", QByteArray("VORN KEPT TEXT 1 cursor=0\n\0\0", 28));
         auto form = Start();
-        QVERIFY(!form->RestoreTextAction->isEnabled());
+        QVERIFY(!Find<QAction>(*form, "RestoreTextAction")->isEnabled());
     }
 
     // The newest text, offered when the window started, is gone at the
@@ -133,51 +129,51 @@ private slots:
         QCOMPARE(utimensat(AT_FDCWD, older.toLocal8Bit().constData(), tenSecondsAgo, 0), 0);
         WriteBytes(newer, QByteArray::fromStdString(EncodeKeptText(u"\u0861\u0862", 2)));
         auto form = Start();
-        QVERIFY(form->RestoreTextAction->isEnabled());
+        QVERIFY(Find<QAction>(*form, "RestoreTextAction")->isEnabled());
         QVERIFY(QFile::remove(newer));
         QString shown;
         AnswerNextMessage(shown);
-        form->RestoreTextAction->trigger();
+        Find<QAction>(*form, "RestoreTextAction")->trigger();
         QCOMPARE(shown, QStringLiteral("A kept text could not be restored: it is no longer there."));
-        QCOMPARE(UnitsOf(form->TypedText), u"\u0860");
-        QVERIFY(!form->RestoreTextAction->isEnabled());
+        QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0860");
+        QVERIFY(!Find<QAction>(*form, "RestoreTextAction")->isEnabled());
     }
 
     // The insertion point moved after the text was last kept is kept at close.
     void aMoveAloneIsKeptAtClose()
     {
         auto form = Start();
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
-        QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QTRY_VERIFY(!form->KeepTimer->isActive());
-        QTest::keyClick(form->RichEdit1, Qt::Key_Right);
-        QCOMPARE(form->CursorPos, 1);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_B);
+        QTRY_VERIFY(!Find<QTimer>(*form, "KeepTimer")->isActive());
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_Right);
+        QCOMPARE(form->Document().CursorPos(), 1);
         form.reset();
 
         auto next = Start();
-        next->RestoreTextAction->trigger();
-        QCOMPARE(UnitsOf(next->TypedText), u"\u0860\u0861");
-        QCOMPARE(next->CursorPos, 1);
+        Find<QAction>(*next, "RestoreTextAction")->trigger();
+        QCOMPARE(UnitsOf(next->Document().TypedText()), u"\u0860\u0861");
+        QCOMPARE(next->Document().CursorPos(), 1);
     }
 
     void savedTextOpensAsItWasAndRefusedFilesChangeNothing()
     {
         auto form = Start();
         for (Qt::Key key : {Qt::Key_A, Qt::Key_Return, Qt::Key_B})
-            QTest::keyClick(form->RichEdit1, key);
+            QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), key);
         QString name = folder->filePath(QStringLiteral("saved.txt"));
         form->AskTextName = [&](bool) { return name; };
-        form->SaveTextAction->trigger();
+        Find<QAction>(*form, "SaveTextAction")->trigger();
         QCOMPARE(FileBytes(name), QByteArray("\xE0\xA1\xA0\n\xE0\xA1\xA1"));
-        form->OpenTextAction->trigger();
-        QCOMPARE(UnitsOf(form->TypedText), u"\u0860\r\u0861");
-        QCOMPARE(form->CursorPos, 3);
+        Find<QAction>(*form, "OpenTextAction")->trigger();
+        QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0860\r\u0861");
+        QCOMPARE(form->Document().CursorPos(), 3);
 
         name = folder->filePath(QStringLiteral("copied.txt"));
         WriteBytes(name, "\xE2\x80\x8F\xE0\xA1\xA0\r\n\xF0\x90\xB2\x80");
-        form->OpenTextAction->trigger();
-        QCOMPARE(UnitsOf(form->TypedText), u"\u0860\r\xD803\xDC80");
-        QCOMPARE(form->CursorPos, 4);
+        Find<QAction>(*form, "OpenTextAction")->trigger();
+        QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0860\r\xD803\xDC80");
+        QCOMPARE(form->Document().CursorPos(), 4);
 
         const QString large = folder->filePath(QStringLiteral("large.txt"));
         QFile sparse(large);
@@ -193,15 +189,15 @@ private slots:
             {folder->path(), QStringLiteral("it is not a regular file")},
             {folder->filePath(QStringLiteral("missing.txt")), QStringLiteral("there is no such file")},
         };
-        const std::size_t steps = form->History.UndoCount();
+        const std::size_t steps = form->Document().History().UndoCount();
         for (const auto& [file, why] : rows) {
             name = file;
             QString shown;
             AnswerNextMessage(shown);
-            form->OpenTextAction->trigger();
+            Find<QAction>(*form, "OpenTextAction")->trigger();
             QCOMPARE(shown, QStringLiteral("\"%1\" could not be opened: %2").arg(file, why));
-            QCOMPARE(UnitsOf(form->TypedText), u"\u0860\r\xD803\xDC80");
-            QCOMPARE(form->History.UndoCount(), steps);
+            QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0860\r\xD803\xDC80");
+            QCOMPARE(form->Document().History().UndoCount(), steps);
         }
     }
 
@@ -210,7 +206,7 @@ private slots:
     {
         auto form = Start();
         for (int i = 0; i < 2000; ++i)
-            QTest::keyClick(form->RichEdit1, Qt::Key_A);
+            QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         const QString name = folder->filePath(QStringLiteral("old.txt"));
         WriteBytes(name, "old");
         form->AskTextName = [&](bool) { return name; };
@@ -222,7 +218,7 @@ private slots:
         QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
         QString shown;
         AnswerNextMessage(shown);
-        form->SaveTextAction->trigger();
+        Find<QAction>(*form, "SaveTextAction")->trigger();
         setrlimit(RLIMIT_FSIZE, &old);
         signal(SIGXFSZ, previous);
         QCOMPARE(shown, QStringLiteral("The text could not be saved as \"%1\": File too large").arg(name));
@@ -237,16 +233,16 @@ private slots:
         qputenv("XDG_STATE_HOME", folder->filePath(QStringLiteral("file")).toUtf8());
         auto form = Start();
         const auto boxes = [&] { return form->findChildren<QMessageBox*>(QStringLiteral("KeepFaultBox")).size(); };
-        QTest::keyClick(form->RichEdit1, Qt::Key_A);
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_A);
         QTRY_COMPARE(boxes(), 1);
         QVERIFY(form->findChild<QMessageBox*>(QStringLiteral("KeepFaultBox"))
                     ->text()
                     .contains(QStringLiteral("Not a directory")));
-        QTest::keyClick(form->RichEdit1, Qt::Key_B);
-        QVERIFY(form->KeepTimer->isActive());
-        QTRY_VERIFY(!form->KeepTimer->isActive());
+        QTest::keyClick(Find<TRichEdit>(*form, "RichEdit1"), Qt::Key_B);
+        QVERIFY(Find<QTimer>(*form, "KeepTimer")->isActive());
+        QTRY_VERIFY(!Find<QTimer>(*form, "KeepTimer")->isActive());
         QCOMPARE(boxes(), 1);
-        QCOMPARE(UnitsOf(form->TypedText), u"\u0860\u0861");
+        QCOMPARE(UnitsOf(form->Document().TypedText()), u"\u0860\u0861");
     }
 };
 

@@ -14,6 +14,7 @@
 
 #include "KeyboardWindow.h"
 #include "Translators.h"
+#include "FormControls.h"
 #include "Unit1.h"
 
 namespace {
@@ -89,9 +90,9 @@ private:
             QVERIFY(name.endsWith(QStringLiteral("chosen")));
             QCOMPARE(chosenFilter, TForm1::SvgFilter);
         }();
-        return {form.DelButton->toolTip(), form.CutButton->toolTip(), form.CopyButton->toolTip(),
-                form.ComboBox1->accessibleName(), form.Image1->accessibleName(),
-                form.CopyPictureAction->text(), form.SavePictureAction->text(), form.KeyboardAction->text(),
+        return {Find<QPushButton>(form, "DelButton")->toolTip(), Find<QPushButton>(form, "CutButton")->toolTip(), Find<QPushButton>(form, "CopyButton")->toolTip(),
+                Find<QComboBox>(form, "ComboBox1")->accessibleName(), Find<TImage>(form, "Image1")->accessibleName(),
+                Find<QAction>(form, "CopyPictureAction")->text(), Find<QAction>(form, "SavePictureAction")->text(), Find<QAction>(form, "KeyboardAction")->text(),
                 chart ? chart->windowTitle() : QString(),
                 keyTip("BACK"), keyTip("W"), keyTip("RETURN"),
                 filters.value(0), filters.value(1), dialogTitle,
@@ -132,9 +133,9 @@ private slots:
         TForm1 form;
         QCOMPARE(Shown(form), expected);
         // The buttons are found by the name that their tooltip shows.
-        QCOMPARE(form.DelButton->accessibleName(), expected[0]);
-        QCOMPARE(form.CutButton->accessibleName(), expected[1]);
-        QCOMPARE(form.CopyButton->accessibleName(), expected[2]);
+        QCOMPARE(Find<QPushButton>(form, "DelButton")->accessibleName(), expected[0]);
+        QCOMPARE(Find<QPushButton>(form, "CutButton")->accessibleName(), expected[1]);
+        QCOMPARE(Find<QPushButton>(form, "CopyButton")->accessibleName(), expected[2]);
     }
 
     // Run by CTest under several environments; VORN_EXPECTED_LANGUAGE says
@@ -147,7 +148,7 @@ private slots:
         const Translators translators;
         QCOMPARE(translators.Language(), expected == "hu" ? QLocale::Hungarian : QLocale::C);
         TForm1 form;
-        QCOMPARE(form.KeyboardAction->text(), (expected == "hu" ? Hungarian : English)[KeyboardEntry]);
+        QCOMPARE(Find<QAction>(form, "KeyboardAction")->text(), (expected == "hu" ? Hungarian : English)[KeyboardEntry]);
     }
 };
 

@@ -51,16 +51,12 @@ void Edit(const std::string& ops, OwnWideString& text, int32_t& cursor, EditHist
     }
 }
 
-struct State {
-    std::u16string text;
-    int32_t cursor;
-};
 
 struct HistoryCase {
     const char* name;
     std::string ops;
     // The text after ops, then after each undo in turn down to the first.
-    std::vector<State> states;
+    std::vector<TextAtCursor> states;
 };
 
 const std::vector<HistoryCase> HistoryCases = {
@@ -120,8 +116,8 @@ TEST(EditHistory, RedoPutsTheCursorWhereTheEditLeftIt)
     int32_t cursor = 0;
     EditHistory history;
     Edit("AB>C>uu", text, cursor, history);
-    const State redone[] = {{Typed("AB"), 2}, {Typed("ACB"), 2}};
-    for (const State& state : redone) {
+    const TextAtCursor redone[] = {{Typed("AB"), 2}, {Typed("ACB"), 2}};
+    for (const TextAtCursor& state : redone) {
         history.Redo(text, cursor);
         EXPECT_EQ(UnitsOf(text), state.text);
         EXPECT_EQ(cursor, state.cursor);

@@ -24,12 +24,10 @@ struct Stroke {
 
 struct SequenceCase {
     const char* name;
-    std::u16string text;
-    int32_t cursor;
+    TextAtCursor start;
     bool capsLock;
     std::vector<Stroke> strokes;
-    std::u16string expectedText;
-    int32_t expectedCursor;
+    TextAtCursor expected;
     bool expectedRedraw; // answer to the last stroke
 };
 
@@ -91,17 +89,46 @@ TEST_P(KeystrokeSequence, EditsTextAndCursor)
 {
     const SequenceCase& row = GetParam();
     const KeybLayout layout;
-    OwnWideString text = TextOfUnits(row.text);
-    int32_t cursor = row.cursor;
+    OwnWideString text = TextOfUnits(row.start.text);
+    int32_t cursor = row.start.cursor;
     bool redraw = false;
     for (const Stroke& stroke : row.strokes) {
         unsigned key = stroke.key;
         redraw = ApplyKeyDown(text, cursor, layout, key, stroke.modifiers, row.capsLock);
         EXPECT_EQ(key, 0u) << "key 0x" << std::hex << stroke.key << " not swallowed";
     }
-    EXPECT_EQ(UnitsOf(text), row.expectedText);
-    EXPECT_EQ(cursor, row.expectedCursor);
+    EXPECT_EQ(UnitsOf(text), row.expected.text);
+    EXPECT_EQ(cursor, row.expected.cursor);
     EXPECT_EQ(redraw, row.expectedRedraw);
+}
+
+// Each key's edit, worked out apart from the text, does what the key does and
+// takes it back exactly: the history records these edits as they are.
+TEST_P(KeystrokeSequence, EditOfEachKeyAppliesAndRevertsIt)
+{
+    const SequenceCase& row = GetParam();
+    const KeybLayout layout;
+    OwnWideString text = TextOfUnits(row.start.text);
+    int32_t cursor = row.start.cursor;
+    for (const Stroke& stroke : row.strokes) {
+        const std::u16string before = UnitsOf(text);
+        const KeyEffect effect = EffectOfKey(text, cursor, layout, stroke.key, stroke.modifiers, row.capsLock);
+        EXPECT_EQ(UnitsOf(text), before);
+        OwnWideString edited = text;
+        int32_t editedCursor = cursor;
+        unsigned key = stroke.key;
+        ApplyKeyDown(text, cursor, layout, key, stroke.modifiers, row.capsLock);
+        if (effect.edit) {
+            effect.edit->Apply(edited, editedCursor);
+            EXPECT_EQ(UnitsOf(edited), UnitsOf(text)) << "key 0x" << std::hex << stroke.key;
+            effect.edit->Revert(edited, editedCursor);
+            EXPECT_EQ(UnitsOf(edited), before);
+            EXPECT_EQ(editedCursor, effect.edit->cursorBefore);
+        } else {
+            EXPECT_EQ(UnitsOf(text), before) << "key 0x" << std::hex << stroke.key << " edited with no edit";
+        }
+        EXPECT_EQ(effect.cursorAfter, cursor);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, KeystrokeSequence, testing::ValuesIn(SequenceCases),

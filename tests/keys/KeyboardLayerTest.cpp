@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KeyboardLayer.h"
+#include "PlatformKeyboard.h"
 #include "KeybLayout.h"
 #include "VirtualKeys.h"
 

@@ -1,6 +1,7 @@
 #pragma once
 
 // Texts of the program's wide string built from, and read as, UTF-16 units.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,3 +26,10 @@ inline std::vector<char16_t> AllUnits(const OwnWideString& text)
 {
     return std::vector<char16_t>(text.Buffer(), text.Buffer() + text.Count());
 }
+
+// A text and its insertion point, as the tests' tables of rows state them.
+struct TextAtCursor {
+    std::u16string text;
+    int32_t cursor = 0;
+    friend bool operator==(const TextAtCursor&, const TextAtCursor&) = default;
+};
