@@ -153,6 +153,7 @@ private:
     void TextChanged();
     // The timer, the kept texts and their writer, the text files' dialog.
     void CreateKeeping();
+    void CreateTextDialogs();
     void UpdateEditActions();
     // The first failure to keep the text is said; the others are not.
     void ShowKeepFault(const QString& why);

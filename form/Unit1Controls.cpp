@@ -109,6 +109,7 @@ void TForm1::CreateControls()
 
     CreateImageMenu();
     ConnectControls();
+    CreateTextDialogs();
     CreateKeeping();
 }
 

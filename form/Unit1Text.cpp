@@ -1,5 +1,5 @@
-// The text kept: the edit history's Undo and Redo, text files opened and
-// saved, and the text kept on disk for a later window to restore.
+// The text's own menu: the edit history's Undo and Redo, text files opened
+// and saved, and a kept text restored.
 #include "Unit1.h"
 
 #include <QDir>
@@ -10,23 +10,12 @@
 #include <QStandardPaths>
 
 #include "Guarded.h"
-#include "KeepWriter.h"
 #include "KeptTexts.h"
 #include "SafeFile.h"
 #include "TextFile.h"
 
-void TForm1::CreateKeeping()
+void TForm1::CreateTextDialogs()
 {
-    KeepTimer = new QTimer(this);
-    KeepTimer->setObjectName("KeepTimer");
-    KeepTimer->setSingleShot(true);
-    KeepTimer->setInterval(1000);
-    connect(KeepTimer, &QTimer::timeout, this, [this] { Guarded([&] { KeepText(); }); });
-    Kept = std::make_unique<KeptTexts>(KeptTexts::DefaultFolder());
-    Keeper = std::make_unique<KeepWriter>(*Kept, [this](const std::string& why) {
-        QMetaObject::invokeMethod(
-            this, [this, why] { ShowKeepFault(QString::fromLocal8Bit(why)); }, Qt::QueuedConnection);
-    });
     AskTextName = [this](bool save) {
         QString folder = lastTextFolder;
         for (const QString& candidate :
@@ -37,64 +26,6 @@ void TForm1::CreateKeeping()
         return save ? QFileDialog::getSaveFileName(this, tr("Save text"), folder + QDir::separator(), filter)
                     : QFileDialog::getOpenFileName(this, tr("Open text"), folder, filter);
     };
-    UpdateEditActions();
-}
-
-void TForm1::UpdateEditActions()
-{
-    UndoAction->setEnabled(document.History().CanUndo());
-    RedoAction->setEnabled(document.History().CanRedo());
-    RestoreTextAction->setEnabled(Kept->OfferLeftTexts());
-}
-
-void TForm1::TextChanged()
-{
-    // Not restarted by each change: a steady typist's text is still kept
-    // once a second.
-    if (!KeepTimer->isActive())
-        KeepTimer->start();
-    UndoAction->setEnabled(document.History().CanUndo());
-    RedoAction->setEnabled(document.History().CanRedo());
-}
-
-void TForm1::KeepText()
-{
-    // A move of the insertion point alone is kept too, at the next change or
-    // at close, so that Restore puts it back where it was.
-    if (keptVersion == document.Edits() && keptCursor == document.CursorPos())
-        return;
-    keptVersion = document.Edits();
-    keptCursor = document.CursorPos();
-    Keeper->Post(std::u16string(document.TypedText().View()), document.CursorPos());
-}
-
-void TForm1::KeepTextAtClose()
-{
-    KeepTimer->stop();
-    KeepText();
-    if (const std::optional<std::string> fault = Keeper->Finish())
-        ShowKeepFault(QString::fromLocal8Bit(*fault));
-}
-
-void TForm1::ShowKeepFault(const QString& why)
-{
-    if (keepFaultShown)
-        return;
-    keepFaultShown = true;
-    const QString message = tr("The text cannot be kept in \"%1\": %2. Typing goes on, but a later start "
-                               "will not be able to restore it.")
-                                .arg(QDir::toNativeSeparators(QString::fromLocal8Bit(Kept->Folder())), why);
-    if (!isVisible()) {
-        QMessageBox::warning(nullptr, tr("Keep text"), message);
-        return;
-    }
-    // Said once and left aside: the keys go on to the text.
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Keep text"), message, QMessageBox::Ok, this);
-    box->setObjectName("KeepFaultBox");
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setAttribute(Qt::WA_ShowWithoutActivating);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
 }
 
 void TForm1::UndoClick(QObject* Sender)
