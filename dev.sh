@@ -18,7 +18,7 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
   clang libclang-rt-dev
-  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
+  libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
   qt6-wayland sway xwayland wl-clipboard
   libibus-1.0-dev gettext ibus ibus-gtk3 dbus-daemon x11-xkb-utils python3-gi gir1.2-gtk-3.0 gir1.2-ibus-1.0
 )
