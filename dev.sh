@@ -77,8 +77,12 @@ deb() {
   git ls-files -z --cached --others --exclude-standard \
     | xargs -0 -I{} sh -c 'test -e "$1" && printf "%s\0" "$1"' _ {} \
     | tar --null -T - -cf - | tar -xf - -C "$source"
+  # ccache where it is installed, but without a base_dir: that makes the
+  # compiler see relative paths, which end up in the debugging symbols, and
+  # the packages would then differ from those of a build without ccache.
   if command -v ccache >/dev/null; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+    unset CCACHE_BASEDIR
   fi
   (cd "$source" && dpkg-checkbuilddeps \
      && DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=$(nproc)}" dpkg-buildpackage -us -uc -b)
