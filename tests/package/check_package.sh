@@ -61,7 +61,9 @@ done < <(find "$tree" -type f -exec sh -c 'file -b "$1" | grep -q "^ELF"' _ {} \
 
 # The window module includes a private Qt header: the package is bound to the
 # Qt it was built against, whatever its soname.
-abi=$(dpkg-query -W -f '${Provides}' 'libqt6core6*' | grep -o 'qt6-base-abi (= [^)]*)')
+abi=$(dpkg-query -W -f '${Provides}\n' 'libqt6core6*' | grep -oE 'qt6-base-(private-)?abi \(= [^)]*\)' | sort -r | head -n 1)
+[ -n "$abi" ] || fail "Qt provides no qt6-base-abi to pin"
+
 dpkg-deb -f "$deb" Depends | grep -qF "$abi" || fail "Depends lacks $abi: $(dpkg-deb -f "$deb" Depends)"
 
 # The packaged program finds its window module where the package puts it.
