@@ -2,6 +2,8 @@
 # Set-up, build, run and test on a Debian 12 or 13 machine. Safe to run again.
 #   ./dev.sh run             installs what is missing, builds and starts vorn
 #   ./dev.sh test            installs what is missing, builds and runs every test
+#   ./dev.sh deb [FOLDER]    installs what is missing and builds the Debian
+#                            package from this tree into FOLDER (build/deb)
 #   ./dev.sh test-debian13   the test command again in a fresh Debian 13 root
 #                            (debootstrap, as root: see tools/test-debian13.sh)
 set -euo pipefail
@@ -17,6 +19,7 @@ packages=(
   fonts-dejavu-core fonts-noto-core
   xvfb xauth xdotool xclip x11-utils imagemagick python3-xlib
   desktop-file-utils dpkg-dev file lintian appstream groff-base
+  debhelper pkgconf devscripts autopkgtest
   clang libclang-rt-dev
   libxkbcommon-dev libxkbcommon-x11-dev libxcb1-dev libxcb-xkb-dev xkb-data libwayland-dev libwayland-bin qt6-base-private-dev
   qt6-wayland sway xwayland wl-clipboard
@@ -66,7 +69,37 @@ sanitizer_test() {
     ctest --test-dir build-asan --output-on-failure -j"$(nproc)"
 }
 
+# The Debian package, built from a copy of the tree's files (those git tracks
+# or would track, as they are now) so that the build's own files stay out of it.
+# dpkg-buildpackage writes the packages beside the copy.
+deb() {
+  local out source version
+  out=$(realpath -m "${1:-build/deb}")
+  version=$(dpkg-parsechangelog -S Version)
+  source="$out/vorn-$version"
+  rm -rf "$source"
+  mkdir -p "$source"
+  rm -f "$out"/vorn_"$version"_* "$out"/vorn-dbgsym_"$version"_*
+  git ls-files -z --cached --others --exclude-standard \
+    | xargs -0 -I{} sh -c 'test -e "$1" && printf "%s\0" "$1"' _ {} \
+    | tar --null -T - -cf - | tar -xf - -C "$source"
+  # ccache where it is installed, but without a base_dir: that makes the
+  # compiler see relative paths, which end up in the debugging symbols, and
+  # the packages would then differ from those of a build without ccache.
+  if command -v ccache >/dev/null; then
+    export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache
+    unset CCACHE_BASEDIR
+  fi
+  (cd "$source" && dpkg-checkbuilddeps \
+     && DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-parallel=$(nproc)}" dpkg-buildpackage -us -uc -b)
+  ls "$out"/*.deb
+}
+
 case "${1:-}" in
+  deb)
+    install_packages
+    deb "${2:-}"
+    ;;
   run)
     install_packages
     build -DVORN_WERROR=OFF
@@ -85,7 +118,7 @@ case "${1:-}" in
     exec ./tools/test-debian13.sh "$@"
     ;;
   *)
-    echo "usage: $0 run|test|test-debian13" >&2
+    echo "usage: $0 run|test|deb [FOLDER]|test-debian13" >&2
     exit 2
     ;;
 esac

@@ -2,11 +2,11 @@
 # Renders the three button glyphs and the program icon from Noto Sans Old
 # Hungarian (Debian's fonts-noto-core, SIL Open Font License):
 #
-#   /usr/bin/python3 resources/make_pictures.py [FONT.ttf]
+#   /usr/bin/python3 resources/make_pictures.py [--out FOLDER] [FONT.ttf]
 #
 # Needs only python3-fonttools. The outputs are committed, so the build needs
 # neither this script nor the font; run it again only to change a picture.
-# Writes, beside this script: DelButton.bmp, CutButton.bmp, CopyButton.bmp
+# Writes, beside this script or into FOLDER: DelButton.bmp, CutButton.bmp, CopyButton.bmp
 # (4-bit, 16 colours), vorn.ico (64x64, 4-bit), vorn.png (64x64, 16-colour
 # palette), vorn-256.png and vorn.svg (the same icon, larger and scalable).
 # For screens with two device pixels to a pixel, each button glyph again at
@@ -31,6 +31,7 @@ from fontTools.ttLib import TTFont
 
 DEFAULT_FONT = "/usr/share/fonts/truetype/noto/NotoSansOldHungarian-Regular.ttf"
 HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = HERE
 
 # Each button word, in reading order, as Old Hungarian small letters named as
 # in UnicodeData.txt. Reading order is right to left: the first letter is
@@ -298,13 +299,18 @@ def icon_svg(font, cp):
 
 
 def write(name, data):
-    with open(os.path.join(HERE, name), "wb") as out:
+    with open(os.path.join(OUT, name), "wb") as out:
         out.write(data)
     print("wrote", name, len(data), "bytes")
 
 
 def main():
-    font = TTFont(sys.argv[1] if len(sys.argv) > 1 else DEFAULT_FONT)
+    global OUT
+    args = sys.argv[1:]
+    if args[:1] == ["--out"]:
+        OUT = args[1]
+        args = args[2:]
+    font = TTFont(args[0] if args else DEFAULT_FONT)
     palette = ramp(INK, BUTTON_FACE, 16)
     for file_name, width, height, letters in BUTTONS:
         for scale, name in ((1, file_name), (2, file_name.replace(".bmp", "@2x.bmp"))):

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The test command (./dev.sh test, with CI=true) in a fresh Debian 13 root,
 # on the committed HEAD of this clone, so that a change is checked on the
-# newer Qt, compilers and tools as well as on the machine's own release.
+# newer Qt, compilers and tools as well as on the machine's own release; then
+# the package that its package test built is installed there, its autopkgtests
+# run against it, and it is purged again, leaving none of its files behind.
 #
 #   tools/test-debian13.sh [--dir DIR] [--base TARBALL] [--clone PATH] [--keep]
 #
@@ -107,5 +109,13 @@ chmod 700 "$root/root"
 # once instead of after the whole test command.
 chroot "$root" /usr/bin/env -i HOME=/root LANG=C.UTF-8 CI=true TERM="${TERM:-dumb}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/bash -c 'cd "$1" && ./dev.sh test' vorn "$clone" &
+  /bin/bash -c 'set -euo pipefail; cd "$1" && ./dev.sh test
+    deb=$(ls build/tests/package/work/vorn_*.deb)
+    DEBIAN_FRONTEND=noninteractive apt-get install -y "./$deb"
+    dpkg -L vorn | sort >/tmp/vorn-files
+    autopkgtest "$deb" . -- null
+    DEBIAN_FRONTEND=noninteractive apt-get purge -y vorn
+    left=$(while read -r f; do [ -f "$f" ] && echo "$f"; done </tmp/vorn-files || true)
+    [ -z "$left" ] || { echo "FAIL: purging vorn left $left"; exit 1; }
+    echo "ok: installed, autopkgtests passed, purged without a trace"' vorn "$clone" &
 wait $!

@@ -89,8 +89,11 @@ def write_fonts_conf(out, more_dirs=()):
     """A fontconfig file that shows fontconfig the fonts in out (and in
     more_dirs) and no others. Its cache folder lies in out but is not scanned
     for fonts: a scanned one changes with every cache written, and every
-    fontconfig start would write its cache anew."""
+    fontconfig start would write its cache anew. The folder is made here:
+    fontconfig gives up on a cache folder whose mkdir loses a race with
+    another process, and tests start many at once in a fresh tree."""
     cache = os.path.abspath(os.path.join(out, "cache"))
+    os.makedirs(cache, exist_ok=True)
     dirs = "".join("  <dir>%s</dir>\n" % os.path.abspath(d) for d in (out, *more_dirs))
     with open(os.path.join(out, "fonts.conf"), "w", encoding="utf-8") as conf:
         conf.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n'
