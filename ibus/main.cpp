@@ -4,6 +4,7 @@
 
 #include <ibus.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include <xkbcommon/xkbcommon.h>
@@ -60,7 +61,7 @@ IBusEngine* CreateEngine(IBusFactory*, gchar* name, gpointer data)
         return nullptr;
     xkb_keymap* keymap = KeymapOfLayout(name + std::strlen(EnginePrefix));
     if (!keymap) {
-        g_printerr("vorn-ibus-engine: no keyboard layout for the engine %s\n", name);
+        std::fprintf(stderr, "vorn-ibus-engine: no keyboard layout for the engine %s\n", name);
         return nullptr;
     }
     static unsigned serial = 0;
@@ -86,14 +87,14 @@ int main()
     ibus_init();
     IBusBus* bus = ibus_bus_new();
     if (!ibus_bus_is_connected(bus)) {
-        g_printerr("vorn-ibus-engine: cannot reach the IBus daemon\n");
+        std::fprintf(stderr, "vorn-ibus-engine: cannot reach the IBus daemon\n");
         return 1;
     }
     g_signal_connect(bus, "disconnected", G_CALLBACK(Disconnected), nullptr);
     IBusFactory* factory = ibus_factory_new(ibus_bus_get_connection(bus));
     g_signal_connect(factory, "create-engine", G_CALLBACK(CreateEngine), bus);
     if (ibus_bus_request_name(bus, ComponentName, 0) == 0) {
-        g_printerr("vorn-ibus-engine: the bus name %s is taken\n", ComponentName);
+        std::fprintf(stderr, "vorn-ibus-engine: the bus name %s is taken\n", ComponentName);
         return 1;
     }
     ibus_main();
