@@ -109,9 +109,8 @@ done
 
 for pid in "${pids[@]}"; do
   if kill -0 "$pid" 2>/dev/null; then
-    /usr/bin/python3 "$here/close_window.py" "$(window_of "$pid")"
     ended() { ! kill -0 "$pid" 2>/dev/null; }
-    wait_for "$patience" ended || fail "a window did not end after it was closed"
+    close_until "$(window_of "$pid")" ended || fail "a window did not end after it was closed"
   fi
 done
 echo "e2e keep: all checks passed"

@@ -46,8 +46,7 @@ start_vorn() {
 }
 
 close_vorn() {
-  /usr/bin/python3 "$here/close_window.py" "$window"
-  wait_for "$patience" vorn_ended || fail "the program did not end after its window closed"
+  close_until "$window" vorn_ended || fail "the program did not end after its window closed"
   vorn_exited_normally
 }
 
@@ -134,8 +133,7 @@ close_vorn
 chmod 444 "$work/run/Vorn.ini"
 before=$(od -An -tx1 "$work/run/Vorn.ini")
 start_vorn
-/usr/bin/python3 "$here/close_window.py" "$window"
-message=$(wait_for "$patience" find_window vorn "$window") || fail "no message box at exit"
+message=$(close_until "$window" find_window vorn "$window") || fail "no message box at exit"
 wait_for "$patience" window_drawn "$message" || fail "the message box was never drawn"
 window=$message
 shot

@@ -17,6 +17,9 @@
 #                               variables named in kill_at_exit end and $work
 #                               goes
 #   vorn_ended                  the program started as $vorn_pid has ended
+#   close_until WINDOW CMD...   asks WINDOW to close, as a window manager's
+#                               close button does, until CMD succeeds; 1
+#                               after patience
 #   vorn_exited_normally [WHERE]  waits for it; fails unless it exited with 0
 #   run_as_nobody [FILE...]     where we are root: the program, its window
 #                               module, FILEs, the fonts and the sanitizers'
@@ -58,6 +61,23 @@ vorn_exited_normally() {
   wait "$vorn_pid" || status=$?
   vorn_pid=""
   [ "$status" -eq 0 ] || fail "the program exited with status $status${1:+ $1}: $(tail -n 20 "$work/vorn.err")"
+}
+
+# On a loaded machine a program now and then drops a close that comes while
+# it is busy (seen with every build, old ones too), as a user sees a click
+# on the close button do nothing: ask again every few seconds until the
+# program does what the close should make it do.
+close_until() {
+  local window=$1 asked=0
+  shift
+  ask_again() {
+    "$@" && return 0
+    asked=$((asked + 1))
+    [ $((asked % 30)) -eq 0 ] && /usr/bin/python3 "$x_here/close_window.py" "$window" 2>/dev/null
+    return 1
+  }
+  /usr/bin/python3 "$x_here/close_window.py" "$window"
+  wait_for "$patience" ask_again "$@"
 }
 
 wait_for() {
