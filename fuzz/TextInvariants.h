@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "EditHistory.h"
 #include "OwnWideString.h"
 
 // Names the broken promise, so that a finding says what it found.
@@ -30,4 +31,24 @@ inline std::u16string CheckText(const OwnWideString& text, int32_t cursor)
     if (cursor < 0 || static_cast<uint32_t>(cursor) > length)
         Fail();
     return std::u16string(units, length);
+}
+
+// With no step dropped for the bound, the steps lead back to the empty start
+// and forth again to the same text (the text only: a move of the insertion
+// point with no edit after the last step is no step).
+inline void CheckStepsBackAndForth(EditHistory& history, OwnWideString& text, int32_t& cursor)
+{
+    const std::u16string last = CheckText(text, cursor);
+    int steps = 0;
+    for (; history.Undo(text, cursor); ++steps)
+        CheckText(text, cursor);
+    if (!text.IsEmpty())
+        Fail();
+    for (; steps > 0; --steps) {
+        if (!history.Redo(text, cursor))
+            Fail();
+        CheckText(text, cursor);
+    }
+    if (CheckText(text, cursor) != last)
+        Fail();
 }

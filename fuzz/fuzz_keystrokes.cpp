@@ -62,22 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (after > before + 2 || after + 1 < before)
             Fail();  // one keystroke adds at most two units and removes at most one
     }
-    // With no step dropped for the bound, the steps lead back to the start
-    // and forth again.
-    if (!stepsDropped && history.UndoCount() < EditHistory::MaxSteps) {
-        const std::u16string last(text.Buffer(), text.Length());
-        int steps = 0;
-        for (; history.Undo(text, cursor); ++steps)
-            CheckText(text, cursor);
-        if (!text.IsEmpty())
-            Fail();
-        for (; steps > 0; --steps) {
-            if (!history.Redo(text, cursor))
-                Fail();
-            CheckText(text, cursor);
-        }
-        if (std::u16string(text.Buffer(), text.Length()) != last)
-            Fail();
-    }
+    if (!stepsDropped && history.UndoCount() < EditHistory::MaxSteps)
+        CheckStepsBackAndForth(history, text, cursor);
     return 0;
 }
